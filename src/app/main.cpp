@@ -1,0 +1,20 @@
+#include "app/SingleInstance.h"
+#include "ui/Main.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    TSingleInstance instance;
+    if (!instance.IsFirstCopy()) {
+        instance.BringRunningCopyForward();
+        return 0;
+    }
+    // Command-line arguments change nothing, not even Qt's own options.
+    int qtArgc = 1;
+    char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("plotvane"), nullptr};
+    QApplication app(qtArgc, qtArgv);
+    QApplication::setApplicationName(QStringLiteral("Plotvane"));
+    TfMain main;
+    main.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,143 @@
+#include "feeds/XmlDom.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+
+#include <cstdio>
+#include <mutex>
+
+namespace xmldom {
+
+namespace {
+
+// Entities are substituted so that text arrives resolved, as a DOM delivers it; external
+// ones are refused by the loader below. Without XML_PARSE_HUGE libxml2 also refuses
+// exponential entity expansion and caps text nodes and nesting depth.
+constexpr int ParseOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
+
+void IgnoreError(void*, xmlErrorPtr) {}
+
+void SetUpLibxml() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        xmlSetExternalEntityLoader(RefuseExternalEntity);
+    });
+}
+
+struct TReadContext {
+    const TXmlDocument::TReadFn* read;
+    std::int64_t remaining;
+};
+
+int ReadCallback(void* context, char* buffer, int len) {
+    auto* ctx = static_cast<TReadContext*>(context);
+    if (ctx->remaining <= 0) {
+        // One byte past the limit tells us the input is too large.
+        char probe;
+        return (*ctx->read)(&probe, 1) > 0 ? -1 : 0;
+    }
+    const long want = static_cast<long>(std::min<std::int64_t>(len, ctx->remaining));
+    const long got = (*ctx->read)(buffer, want);
+    if (got < 0)
+        return -1;
+    ctx->remaining -= got;
+    return static_cast<int>(got);
+}
+
+int CloseCallback(void*) { return 0; }
+
+bool IsBlankText(const xmlNode* node) {
+    if (node->type != XML_TEXT_NODE || !node->content)
+        return false;
+    for (const xmlChar* p = node->content; *p; ++p)
+        if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
+            return false;
+    return true;
+}
+
+std::string ToString(const xmlChar* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
+
+} // namespace
+
+std::vector<TXmlNode> TXmlNode::Children() const {
+    std::vector<TXmlNode> result;
+    // A document type's declarations are not children a reader walks.
+    if (m_node->type == XML_DTD_NODE)
+        return result;
+    for (xmlNode* child = m_node->children; child; child = child->next)
+        if (!IsBlankText(child))
+            result.emplace_back(child);
+    return result;
+}
+
+std::string TXmlNode::Name() const {
+    switch (m_node->type) {
+    case XML_ELEMENT_NODE:
+        if (m_node->ns && m_node->ns->prefix)
+            return ToString(m_node->ns->prefix) + ":" + ToString(m_node->name);
+        return ToString(m_node->name);
+    case XML_TEXT_NODE:
+        return "#text";
+    case XML_CDATA_SECTION_NODE:
+        return "#cdata-section";
+    case XML_COMMENT_NODE:
+        return "#comment";
+    case XML_PI_NODE:
+    case XML_DTD_NODE:
+    case XML_ENTITY_REF_NODE:
+        return ToString(m_node->name);
+    default:
+        return {};
+    }
+}
+
+std::optional<std::string> TXmlNode::ElementText() const {
+    const std::vector<TXmlNode> children = Children();
+    if (children.size() != 1)
+        return std::nullopt;
+    const xmlNode* child = children.front().m_node;
+    if (child->type != XML_TEXT_NODE && child->type != XML_CDATA_SECTION_NODE)
+        return std::nullopt;
+    return ToString(child->content);
+}
+
+TXmlDocument::~TXmlDocument() { xmlFreeDoc(m_doc); }
+
+std::unique_ptr<TXmlDocument> TXmlDocument::Load(const TReadFn& read, std::int64_t maxSize) {
+    SetUpLibxml();
+    xmlSetStructuredErrorFunc(nullptr, IgnoreError);
+    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    if (!ctxt)
+        return nullptr;
+    TReadContext context{&read, maxSize};
+    xmlDocPtr doc = xmlCtxtReadIO(ctxt, ReadCallback, CloseCallback, &context, nullptr, nullptr, ParseOptions);
+    const bool good = doc && ctxt->wellFormed && ctxt->errNo == XML_ERR_OK;
+    xmlFreeParserCtxt(ctxt);
+    if (!good) {
+        xmlFreeDoc(doc);
+        return nullptr;
+    }
+    return std::unique_ptr<TXmlDocument>(new TXmlDocument(doc));
+}
+
+std::unique_ptr<TXmlDocument> TXmlDocument::LoadFile(const std::string& path, std::int64_t maxSize) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return nullptr;
+    const TReadFn read = [file](char* buffer, long size) -> long {
+        const std::size_t n = std::fread(buffer, 1, static_cast<std::size_t>(size), file);
+        return n == 0 && std::ferror(file) ? -1 : static_cast<long>(n);
+    };
+    auto doc = Load(read, maxSize);
+    std::fclose(file);
+    return doc;
+}
+
+std::vector<TXmlNode> TXmlDocument::TopLevelNodes() const { return TXmlNode(reinterpret_cast<xmlNode*>(m_doc)).Children(); }
+
+} // namespace xmldom

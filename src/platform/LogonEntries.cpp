@@ -1,0 +1,80 @@
+#include "platform/LogonEntries.h"
+
+#include "platform/DesktopEntry.h"
+#include "platform/Paths.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace platform {
+
+namespace {
+
+std::string AutostartFolder() {
+    const std::string config = ConfigFolder();
+    return config.empty() ? std::string() : config + "/autostart";
+}
+
+// Single quotes for sh -c: nothing inside is interpreted.
+std::string ShellQuote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out.push_back(c);
+    }
+    return out + "'";
+}
+
+} // namespace
+
+std::string LogonEntryFile(const std::string& entryId) {
+    const std::string folder = AutostartFolder();
+    return folder.empty() ? std::string() : folder + "/" + entryId + ".desktop";
+}
+
+bool LogonEntryExists(const std::string& entryId) { return FileExists(LogonEntryFile(entryId)); }
+
+bool WriteLogonEntry(const std::string& entryId, const std::string& name, const std::string& program,
+                     const std::string& argument, bool runOnce) {
+    const std::string file = LogonEntryFile(entryId);
+    if (file.empty())
+        return false;
+    const std::string config = ConfigFolder();
+    ::mkdir(config.c_str(), 0700);
+    ::mkdir(AutostartFolder().c_str(), 0700);
+
+    std::string exec;
+    if (runOnce) {
+        std::string command = ShellQuote(program);
+        if (!argument.empty())
+            command += " " + ShellQuote(argument);
+        exec = QuoteDesktopExecArg("/bin/sh") + " -c " +
+               QuoteDesktopExecArg("rm -f " + ShellQuote(file) + "; exec " + command);
+    } else {
+        exec = QuoteDesktopExecArg(program);
+        if (!argument.empty())
+            exec += " " + QuoteDesktopExecArg(argument);
+    }
+    const std::string temp = file + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::trunc);
+        out << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=" << exec
+            << "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+        out.flush();
+        if (!out) {
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    return std::rename(temp.c_str(), file.c_str()) == 0;
+}
+
+bool DeleteLogonEntry(const std::string& entryId) {
+    const std::string file = LogonEntryFile(entryId);
+    return !file.empty() && std::remove(file.c_str()) == 0;
+}
+
+} // namespace platform

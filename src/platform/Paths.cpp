@@ -1,0 +1,109 @@
+#include "platform/Paths.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    // The base directory specification says relative paths are invalid and must be ignored.
+    if (value && value[0] == '/')
+        return value;
+    return fallback;
+}
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && home[0])
+        return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
+    return {};
+}
+
+std::string StripTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+std::string UnderHome(const char* relative) {
+    const std::string home = HomeFolder();
+    return home.empty() ? std::string() : home + relative;
+}
+
+} // namespace
+
+std::string AppDataFolder() {
+    // A fresh account may not have the folder yet; the base directory rules say to create it.
+    const std::string folder = StripTrailingSlash(EnvOr("XDG_DATA_HOME", UnderHome("/.local/share")));
+    return ForceDirectories(folder) ? folder : std::string();
+}
+
+std::string ConfigFolder() { return StripTrailingSlash(EnvOr("XDG_CONFIG_HOME", UnderHome("/.config"))); }
+
+std::string TempPath() {
+    std::string path = EnvOr("TMPDIR", "/tmp");
+    if (path.back() != '/')
+        path.push_back('/');
+    return path;
+}
+
+std::string RuntimeFolder() {
+    std::string runtime = EnvOr("XDG_RUNTIME_DIR", {});
+    if (!runtime.empty() && DirectoryExists(runtime))
+        return StripTrailingSlash(runtime);
+    // Without a runtime folder, a private one under /tmp; refuse one that someone else owns.
+    const std::string fallback = "/tmp/plotvane-" + std::to_string(getuid());
+    ::mkdir(fallback.c_str(), 0700);
+    struct stat st {};
+    if (::lstat(fallback.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid())
+        return fallback;
+    return StripTrailingSlash(TempPath());
+}
+
+std::string ExecutablePath() {
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+}
+
+std::string ExtractFilePath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string ExtractFileName(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool DirectoryExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool ForceDirectories(const std::string& path) {
+    std::string folder = StripTrailingSlash(path);
+    if (folder.empty() || DirectoryExists(folder))
+        return !folder.empty();
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
+        ::mkdir(folder.substr(0, slash).c_str(), 0700);
+    ::mkdir(folder.c_str(), 0700);
+    return DirectoryExists(folder);
+}
+
+bool CreateDir(const std::string& path) { return !path.empty() && ::mkdir(path.c_str(), 0777) == 0; }
+
+} // namespace platform

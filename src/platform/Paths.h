@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+/** The member's application-data folder ($XDG_DATA_HOME, else ~/.local/share), without a trailing '/'; empty when unknown. */
+std::string AppDataFolder();
+
+/** The member's configuration folder ($XDG_CONFIG_HOME, else ~/.config), without a trailing '/'; empty when unknown. */
+std::string ConfigFolder();
+
+/** The temporary folder ($TMPDIR, else /tmp), always ending in '/'. */
+std::string TempPath();
+
+/** A private folder for sockets and locks ($XDG_RUNTIME_DIR, else a 0700 folder of ours under /tmp). */
+std::string RuntimeFolder();
+
+/** The full path of the running executable. */
+std::string ExecutablePath();
+
+/** The folder part of a path including its final '/'; empty for a bare file name. */
+std::string ExtractFilePath(const std::string& path);
+
+/** The last component of a path. */
+std::string ExtractFileName(const std::string& path);
+
+bool DirectoryExists(const std::string& path);
+bool FileExists(const std::string& path);
+
+/** Creates a folder and any missing parents (mode 0700); true when it exists afterwards. */
+bool ForceDirectories(const std::string& path);
+
+/** Creates one folder level; false when it cannot be created (a missing parent included). */
+bool CreateDir(const std::string& path);
+
+} // namespace platform

@@ -1,0 +1,96 @@
+#include "settings/OptionsUnit.h"
+
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+
+TConfigRec Config;
+std::string DataFolder;
+std::string CacheFolder;
+std::string TempFolder;
+
+namespace {
+
+constexpr std::string_view ValMoviesInQueue = "Movies in queue";
+constexpr std::string_view ValCheckForNewMovies = "Check for new movies";
+constexpr std::string_view ValUpdateInterval = "Update interval";
+constexpr std::string_view ValNetFlixID = "NetFlixID";
+constexpr std::string_view ValMinimizeOnRun = "Minimize on run";
+constexpr std::string_view ValAutoStartup = "Auto startup";
+constexpr std::string_view ValNLFA = "NLFA";
+
+template <std::size_t N>
+std::int32_t IndexOr2(std::int32_t value, const std::array<TComboData, N>&) {
+    return value >= 0 && value < static_cast<std::int32_t>(N) ? value : 2;
+}
+
+} // namespace
+
+void SetDefaultConfig() { Config = TConfigRec{}; }
+
+void LoadConfig() {
+    platform::TRegistry reg;
+    if (!reg.OpenKey(ConfigKey, false))
+        return;
+    try {
+        Config.MoviesInQueue = IndexOr2(reg.ReadInteger(ValMoviesInQueue), MoviesInQueueItems);
+        Config.CheckForNewMovies = IndexOr2(reg.ReadInteger(ValCheckForNewMovies), CheckForNewMoviesItems);
+        Config.UpdateInterval = IndexOr2(reg.ReadInteger(ValUpdateInterval), UpdateIntervalItems);
+        Config.NetFlixID = reg.ReadString(ValNetFlixID);
+        Config.MinimizeOnRun = reg.ReadInteger(ValMinimizeOnRun) != 0;
+        Config.AutoStartup = reg.ReadInteger(ValAutoStartup) != 0;
+        if (reg.ValueExists(ValNLFA))
+            Config.NLFA = reg.ReadDateTime(ValNLFA);
+        if (Config.NLFA == 0.0)
+            Config.NLFA = Now();
+    } catch (const platform::ERegistryException&) {
+        SetDefaultConfig();
+    }
+    reg.CloseKey();
+}
+
+void SaveConfig() {
+    platform::TRegistry reg;
+    if (!reg.OpenKey(ConfigKey, true))
+        return;
+    reg.WriteInteger(ValMoviesInQueue, Config.MoviesInQueue);
+    reg.WriteInteger(ValCheckForNewMovies, Config.CheckForNewMovies);
+    reg.WriteInteger(ValUpdateInterval, Config.UpdateInterval);
+    reg.WriteString(ValNetFlixID, Config.NetFlixID);
+    reg.WriteInteger(ValMinimizeOnRun, Config.MinimizeOnRun ? 1 : 0);
+    reg.WriteInteger(ValAutoStartup, Config.AutoStartup ? 1 : 0);
+    reg.WriteDateTime(ValNLFA, Config.NLFA);
+    reg.CloseKey();
+}
+
+void OpenURL(const std::string& url) {
+    platform::TShell& shell = platform::Shell();
+    const std::string command = shell.HtmlOpenCommand();
+    if (command.empty() || url.find("mailto:") != std::string::npos) {
+        shell.ShellExecute({}, url, {});
+        return;
+    }
+    std::string program;
+    if (const std::size_t open = command.find('"'); open != std::string::npos) {
+        // Without a closing quote nothing names the program.
+        if (const std::size_t close = command.find('"', open + 1); close != std::string::npos)
+            program = command.substr(open + 1, close - open - 1);
+    }
+    shell.ShellExecute("open", program, url);
+}
+
+bool CreateSubFolders(const std::string& base, const std::vector<std::string>& parts, std::string& path) {
+    path.clear();
+    if (!platform::DirectoryExists(base))
+        return false;
+    bool result = false;
+    std::string accumulated;
+    for (const std::string& part : parts) {
+        accumulated += part;
+        const std::string folder = base + accumulated;
+        result = platform::DirectoryExists(folder) || platform::CreateDir(folder);
+    }
+    if (result)
+        path = base + accumulated;
+    return result;
+}
