@@ -8,7 +8,9 @@
 #include <algorithm>
 
 namespace {
-std::string OwnExeName() { return platform::ExtractFileName(platform::ExecutablePath()); }
+std::string OwnExeName() {
+    return platform::ExtractFileName(platform::ExecutablePath());
+}
 } // namespace
 
 TSingleInstance::TSingleInstance()

@@ -1,5 +1,5 @@
-#include "app/SingleInstance.h"
 #include "ui/Main.h"
+#include "app/SingleInstance.h"
 
 #include <QApplication>
 

@@ -17,7 +17,9 @@ namespace {
 // exponential entity expansion and caps text nodes and nesting depth.
 constexpr int ParseOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
-xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
+xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) {
+    return nullptr;
+}
 
 void IgnoreError(void*, xmlErrorPtr) {}
 
@@ -49,7 +51,9 @@ int ReadCallback(void* context, char* buffer, int len) {
     return static_cast<int>(got);
 }
 
-int CloseCallback(void*) { return 0; }
+int CloseCallback(void*) {
+    return 0;
+}
 
 bool IsBlankText(const xmlNode* node) {
     if (node->type != XML_TEXT_NODE || !node->content)
@@ -60,7 +64,9 @@ bool IsBlankText(const xmlNode* node) {
     return true;
 }
 
-std::string ToString(const xmlChar* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
+std::string ToString(const xmlChar* text) {
+    return text ? reinterpret_cast<const char*>(text) : "";
+}
 
 } // namespace
 
@@ -106,7 +112,9 @@ std::optional<std::string> TXmlNode::ElementText() const {
     return ToString(child->content);
 }
 
-TXmlDocument::~TXmlDocument() { xmlFreeDoc(m_doc); }
+TXmlDocument::~TXmlDocument() {
+    xmlFreeDoc(m_doc);
+}
 
 std::unique_ptr<TXmlDocument> TXmlDocument::Load(const TReadFn& read, std::int64_t maxSize) {
     SetUpLibxml();
@@ -138,6 +146,8 @@ std::unique_ptr<TXmlDocument> TXmlDocument::LoadFile(const std::string& path, st
     return doc;
 }
 
-std::vector<TXmlNode> TXmlDocument::TopLevelNodes() const { return TXmlNode(reinterpret_cast<xmlNode*>(m_doc)).Children(); }
+std::vector<TXmlNode> TXmlDocument::TopLevelNodes() const {
+    return TXmlNode(reinterpret_cast<xmlNode*>(m_doc)).Children();
+}
 
 } // namespace xmldom

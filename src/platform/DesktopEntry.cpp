@@ -23,6 +23,8 @@ std::optional<std::vector<std::string>> SplitDesktopExec(const std::string& exec
                     break;
                 if (exec[i] == '\\' && i + 1 < exec.size())
                     ++i;
+                else if (exec[i] == '%' && i + 1 < exec.size() && exec[i + 1] == '%')
+                    ++i;
                 current.push_back(exec[i]);
             }
         } else if (c == ' ' || c == '\t') {
@@ -34,6 +36,9 @@ std::optional<std::vector<std::string>> SplitDesktopExec(const std::string& exec
             current.push_back(c);
             inArg = true;
         }
+        // "%%" stands for a literal percent sign; other field codes are left for the caller.
+        if (c == '%' && i + 1 < exec.size() && exec[i + 1] == '%')
+            ++i;
     }
     if (inArg)
         args.push_back(std::move(current));

@@ -53,10 +53,11 @@ void Start(const std::string& program, const std::string& argument) {
 } // namespace
 
 std::string TLinuxShell::HtmlOpenCommand() {
-    std::string id = RunForLine(QStringLiteral("xdg-settings"), {QStringLiteral("get"), QStringLiteral("default-web-browser")});
+    std::string id =
+        RunForLine(QStringLiteral("xdg-settings"), {QStringLiteral("get"), QStringLiteral("default-web-browser")});
     if (id.empty())
-        id = RunForLine(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
-                                                      QStringLiteral("x-scheme-handler/http")});
+        id = RunForLine(QStringLiteral("xdg-mime"),
+                        {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/http")});
     const std::string file = FindDesktopFile(id);
     if (file.empty())
         return {};

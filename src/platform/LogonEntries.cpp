@@ -35,7 +35,9 @@ std::string LogonEntryFile(const std::string& entryId) {
     return folder.empty() ? std::string() : folder + "/" + entryId + ".desktop";
 }
 
-bool LogonEntryExists(const std::string& entryId) { return FileExists(LogonEntryFile(entryId)); }
+bool LogonEntryExists(const std::string& entryId) {
+    return FileExists(LogonEntryFile(entryId));
+}
 
 bool WriteLogonEntry(const std::string& entryId, const std::string& name, const std::string& program,
                      const std::string& argument, bool runOnce) {

@@ -35,7 +35,9 @@ bool MakeAddress(const std::string& path, sockaddr_un& addr) {
 
 } // namespace
 
-std::string MessagePortPath(int pid) { return RuntimeFolder() + "/plotvane-" + std::to_string(pid) + ".sock"; }
+std::string MessagePortPath(int pid) {
+    return RuntimeFolder() + "/plotvane-" + std::to_string(pid) + ".sock";
+}
 
 TMessagePort::TMessagePort(QObject* parent)
     : QObject(parent) {

@@ -46,7 +46,9 @@ std::string AppDataFolder() {
     return ForceDirectories(folder) ? folder : std::string();
 }
 
-std::string ConfigFolder() { return StripTrailingSlash(EnvOr("XDG_CONFIG_HOME", UnderHome("/.config"))); }
+std::string ConfigFolder() {
+    return StripTrailingSlash(EnvOr("XDG_CONFIG_HOME", UnderHome("/.config")));
+}
 
 std::string TempPath() {
     std::string path = EnvOr("TMPDIR", "/tmp");
@@ -104,6 +106,8 @@ bool ForceDirectories(const std::string& path) {
     return DirectoryExists(folder);
 }
 
-bool CreateDir(const std::string& path) { return !path.empty() && ::mkdir(path.c_str(), 0777) == 0; }
+bool CreateDir(const std::string& path) {
+    return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
+}
 
 } // namespace platform

@@ -4,7 +4,8 @@
 
 namespace platform {
 
-/** The member's application-data folder ($XDG_DATA_HOME, else ~/.local/share), without a trailing '/'; empty when unknown. */
+/** The member's application-data folder ($XDG_DATA_HOME, else ~/.local/share), without a trailing '/'; empty when
+ * unknown. */
 std::string AppDataFolder();
 
 /** The member's configuration folder ($XDG_CONFIG_HOME, else ~/.config), without a trailing '/'; empty when unknown. */

@@ -36,6 +36,8 @@ std::vector<int> ProcessesByExeName(const std::string& exeName) {
     return pids;
 }
 
-int CurrentProcessId() { return static_cast<int>(::getpid()); }
+int CurrentProcessId() {
+    return static_cast<int>(::getpid());
+}
 
 } // namespace platform

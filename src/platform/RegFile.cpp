@@ -13,7 +13,9 @@ namespace {
 constexpr std::string_view Header5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view Header4 = "REGEDIT4";
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -213,7 +215,9 @@ TRegKey* TRegData::FindKey(std::string_view path) {
     return it == m_keys.end() ? nullptr : &*it;
 }
 
-const TRegKey* TRegData::FindKey(std::string_view path) const { return const_cast<TRegData*>(this)->FindKey(path); }
+const TRegKey* TRegData::FindKey(std::string_view path) const {
+    return const_cast<TRegData*>(this)->FindKey(path);
+}
 
 TRegKey& TRegData::AddKey(std::string_view path) {
     if (TRegKey* existing = FindKey(path))

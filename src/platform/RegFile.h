@@ -31,11 +31,15 @@ struct TRegValue {
 struct TRegNamedValue {
     std::string Name; // empty for the default value "@"
     TRegValue Value;
+
+    bool operator==(const TRegNamedValue&) const = default;
 };
 
 struct TRegKey {
     std::string Path; // full path, "HKEY_CURRENT_USER\Software\..."
     std::vector<TRegNamedValue> Values;
+
+    bool operator==(const TRegKey&) const = default;
 };
 
 /** The contents of a registry file: keys and values in file order. Names compare case-insensitively. */

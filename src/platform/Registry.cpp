@@ -108,7 +108,7 @@ void SaveLocked(const std::string& file, const TRegData& data) {
 void KeepAside(const std::string& file) {
     char stamp[32];
     const std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     ::localtime_r(&now, &local);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     std::string aside = file + ".bad-" + stamp;
@@ -224,7 +224,9 @@ void TRegistry::CloseKey() {
     m_snapshot = {};
 }
 
-const TRegKey* TRegistry::CurrentKey() const { return m_key.empty() ? nullptr : m_snapshot.FindKey(m_key); }
+const TRegKey* TRegistry::CurrentKey() const {
+    return m_key.empty() ? nullptr : m_snapshot.FindKey(m_key);
+}
 
 std::optional<TRegValue> TRegistry::ReadValue(std::string_view name) const {
     const TRegKey* key = CurrentKey();
@@ -234,7 +236,9 @@ std::optional<TRegValue> TRegistry::ReadValue(std::string_view name) const {
     return found ? std::optional<TRegValue>(found->Value) : std::nullopt;
 }
 
-bool TRegistry::ValueExists(std::string_view name) const { return ReadValue(name).has_value(); }
+bool TRegistry::ValueExists(std::string_view name) const {
+    return ReadValue(name).has_value();
+}
 
 std::int32_t TRegistry::ReadInteger(std::string_view name) const {
     const auto value = ReadValue(name);

@@ -64,7 +64,7 @@ private:
     const TRegKey* CurrentKey() const;
 
     std::string m_file;
-    std::string m_key;  // full path of the open key, empty when none
+    std::string m_key;   // full path of the open key, empty when none
     TRegData m_snapshot; // the file as last read or written by us
 };
 

@@ -13,6 +13,8 @@ TShell& Shell() {
     return g_override ? *g_override : desktop;
 }
 
-void SetShell(TShell* shell) { g_override = shell; }
+void SetShell(TShell* shell) {
+    g_override = shell;
+}
 
 } // namespace platform

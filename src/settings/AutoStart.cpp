@@ -7,7 +7,9 @@ namespace {
 constexpr const char* EntryId = "plotvane";
 }
 
-bool AutoStartExists() { return platform::LogonEntryExists(EntryId); }
+bool AutoStartExists() {
+    return platform::LogonEntryExists(EntryId);
+}
 
 void SetAutoStart(bool on) {
     if (on)

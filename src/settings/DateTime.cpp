@@ -10,7 +10,9 @@ namespace {
 
 constexpr qint64 MsecsPerDay = 24LL * 60 * 60 * 1000;
 
-qint64 EpochJulianDay() { return QDate(1899, 12, 30).toJulianDay(); }
+qint64 EpochJulianDay() {
+    return QDate(1899, 12, 30).toJulianDay();
+}
 
 std::function<TDateTime()>& Clock() {
     static std::function<TDateTime()> clock;
@@ -42,4 +44,6 @@ TDateTime Now() {
     return EncodeDateTime(QDateTime::currentDateTime());
 }
 
-void SetClockForTests(std::function<TDateTime()> clock) { Clock() = std::move(clock); }
+void SetClockForTests(std::function<TDateTime()> clock) {
+    Clock() = std::move(clock);
+}

@@ -26,7 +26,9 @@ std::int32_t IndexOr2(std::int32_t value, const std::array<TComboData, N>&) {
 
 } // namespace
 
-void SetDefaultConfig() { Config = TConfigRec{}; }
+void SetDefaultConfig() {
+    Config = TConfigRec{};
+}
 
 void LoadConfig() {
     platform::TRegistry reg;

@@ -27,16 +27,32 @@ struct TComboData {
 };
 
 inline constexpr std::array<TComboData, 8> MoviesInQueueItems{{
-    {3, "3"}, {5, "5"}, {10, "10"}, {20, "20"}, {30, "30"}, {40, "40"}, {50, "50"}, {1000, "all"},
+    {3, "3"},
+    {5, "5"},
+    {10, "10"},
+    {20, "20"},
+    {30, "30"},
+    {40, "40"},
+    {50, "50"},
+    {1000, "all"},
 }};
 
 inline constexpr std::array<TComboData, 8> CheckForNewMoviesItems{{
-    {1, "1 hour"}, {2, "2 hours"}, {3, "3 hours"}, {4, "4 hours"},
-    {6, "6 hours"}, {9, "9 hours"}, {12, "12 hours"}, {24, "24 hours"},
+    {1, "1 hour"},
+    {2, "2 hours"},
+    {3, "3 hours"},
+    {4, "4 hours"},
+    {6, "6 hours"},
+    {9, "9 hours"},
+    {12, "12 hours"},
+    {24, "24 hours"},
 }};
 
 inline constexpr std::array<TComboData, 4> UpdateIntervalItems{{
-    {0, "never"}, {1, "daily"}, {2, "weekly"}, {3, "monthly"},
+    {0, "never"},
+    {1, "daily"},
+    {2, "weekly"},
+    {3, "monthly"},
 }};
 
 inline constexpr std::string_view ConfigKey = "Software\\Plotvane\\Config";

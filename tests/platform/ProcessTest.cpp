@@ -1,0 +1,97 @@
+#include "platform/InstanceLock.h"
+#include "platform/MessagePort.h"
+#include "platform/Paths.h"
+#include "platform/Processes.h"
+
+#include "support/TempProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace platform;
+
+TEST(Processes, FindsRunningProgramsByExecutableName) {
+    const std::string self = ExtractFileName(ExecutablePath());
+    ASSERT_FALSE(self.empty());
+    const auto pids = ProcessesByExeName(self);
+    EXPECT_NE(std::find(pids.begin(), pids.end(), CurrentProcessId()), pids.end());
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::execl("/bin/sleep", "sleep", "5", nullptr);
+        ::_exit(127);
+    }
+    bool found = false;
+    for (int i = 0; i < 100 && !found; ++i) {
+        const auto sleepers = ProcessesByExeName("sleep");
+        found = std::find(sleepers.begin(), sleepers.end(), child) != sleepers.end();
+        if (!found)
+            ::usleep(20000);
+    }
+    EXPECT_TRUE(found);
+    const auto upper = ProcessesByExeName("SLEEP");
+    EXPECT_EQ(std::find(upper.begin(), upper.end(), child), upper.end()) << "names compare with case";
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+}
+
+TEST(Paths, FoldersFollowTheXdgVariables) {
+    TTempProfile profile;
+    EXPECT_EQ(AppDataFolder(), profile.Path(".local/share"));
+    EXPECT_EQ(TempPath(), profile.Path("tmp/"));
+    profile.SetEnv("XDG_DATA_HOME", profile.Path("fresh/data"));
+    EXPECT_EQ(AppDataFolder(), profile.Path("fresh/data"));
+    EXPECT_TRUE(DirectoryExists(profile.Path("fresh/data"))) << "a fresh account gets the folder";
+    profile.SetEnv("XDG_DATA_HOME", "relative/ignored");
+    EXPECT_EQ(AppDataFolder(), profile.Path(".local/share"));
+    profile.SetEnv("TMPDIR", "/var/tmp/");
+    EXPECT_EQ(TempPath(), "/var/tmp/");
+}
+
+TEST(MessagePort, DeliversAMessageToTheListeningProcess) {
+    TTempProfile profile;
+    TMessagePort port;
+    ASSERT_TRUE(port.IsListening());
+    std::vector<std::uint32_t> received;
+    port.OnMessage = [&](std::uint32_t msg, std::uint64_t w, std::int64_t l) {
+        EXPECT_EQ(w, 0u);
+        EXPECT_EQ(l, 0);
+        received.push_back(msg);
+    };
+    ASSERT_TRUE(PostAppMessage(CurrentProcessId(), WM_RESTORE_APP, 0, 0));
+    QElapsedTimer timer;
+    timer.start();
+    while (received.empty() && timer.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(received, std::vector<std::uint32_t>{WM_RESTORE_APP});
+}
+
+TEST(MessagePort, PostingToNobodyFailsAfterItsWait) {
+    TTempProfile profile;
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(PostAppMessage(CurrentProcessId(), WM_RESTORE_APP, 0, 0, 200));
+    EXPECT_GE(timer.elapsed(), 150);
+}
+
+TEST(InstanceLock, OnlyTheFirstHolderIsFirst) {
+    TTempProfile profile;
+    TInstanceLock first("plotvane-test");
+    ASSERT_TRUE(first.IsUsable());
+    EXPECT_TRUE(first.IsFirst());
+    {
+        TInstanceLock second("plotvane-test");
+        EXPECT_FALSE(second.IsFirst());
+        EXPECT_EQ(second.OwnerPid(), CurrentProcessId());
+        TInstanceLock other("another-program");
+        EXPECT_TRUE(other.IsFirst());
+    }
+    EXPECT_FALSE(TInstanceLock("plotvane-test").IsFirst()) << "the first keeps its lock";
+}

@@ -1,0 +1,122 @@
+#include "platform/DesktopEntry.h"
+#include "platform/LinuxShell.h"
+#include "platform/LogonEntries.h"
+#include "platform/Paths.h"
+
+#include "support/TempProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <QThread>
+
+#include <chrono>
+#include <cstdlib>
+
+using namespace platform;
+
+namespace {
+
+// Waits for a file a started program writes; programs start detached.
+std::string WaitForFile(const std::string& path) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::string text = ReadFile(path);
+        if (!text.empty() && text.back() == '\n')
+            return text;
+        QThread::msleep(20);
+    }
+    return {};
+}
+
+class LinuxShellTest : public ::testing::Test {
+protected:
+    TTempProfile profile;
+    std::string bin = profile.Path("bin");
+
+    void SetUp() override {
+        profile.SetEnv("PATH", bin + ":/usr/bin:/bin");
+        profile.SetEnv("XDG_DATA_DIRS", profile.Path("nowhere"));
+        // Each fake program records its arguments, one per line.
+        for (const char* name : {"fakebrowser", "xdg-open"})
+            WriteFile(bin + "/" + name,
+                      std::string("#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > ") + profile.Path(name) +
+                          ".args\n",
+                      0755);
+    }
+
+    void DefaultBrowserIs(const std::string& desktopId, const std::string& exec) {
+        WriteFile(bin + "/xdg-settings", "#!/bin/sh\necho " + desktopId + "\n", 0755);
+        WriteFile(profile.Path(".local/share/applications/" + desktopId),
+                  "[Desktop Action new]\nExec=wrong\n[Desktop Entry]\nName=Fake\nExec=" + exec + "\n");
+    }
+};
+
+} // namespace
+
+TEST(DesktopEntry, SplitsExecByTheQuotingRules) {
+    EXPECT_EQ(*SplitDesktopExec("firefox %u"), (std::vector<std::string>{"firefox", "%u"}));
+    EXPECT_EQ(*SplitDesktopExec("\"/opt/my app/run\"  --flag \"a \\\"b\\\"\""),
+              (std::vector<std::string>{"/opt/my app/run", "--flag", "a \"b\""}));
+    EXPECT_EQ(*SplitDesktopExec(""), std::vector<std::string>{});
+    EXPECT_FALSE(SplitDesktopExec("\"unterminated"));
+    const std::string odd = "/a b/$c`d\"e\\f%g";
+    EXPECT_EQ(*SplitDesktopExec(QuoteDesktopExecArg(odd)), std::vector<std::string>{odd});
+}
+
+TEST_F(LinuxShellTest, BrowserCommandComesFromTheDefaultBrowsersDesktopFile) {
+    DefaultBrowserIs("fakebrowser.desktop", "fakebrowser --new-window %u");
+    EXPECT_EQ(TLinuxShell().HtmlOpenCommand(), "\"" + bin + "/fakebrowser\" --new-window %u");
+}
+
+TEST_F(LinuxShellTest, NoDefaultBrowserGivesAnEmptyCommand) {
+    WriteFile(bin + "/xdg-settings", "#!/bin/sh\nexit 1\n", 0755);
+    WriteFile(bin + "/xdg-mime", "#!/bin/sh\nexit 1\n", 0755);
+    EXPECT_EQ(TLinuxShell().HtmlOpenCommand(), "");
+    DefaultBrowserIs("gone.desktop", "no-such-program-anywhere %u");
+    EXPECT_EQ(TLinuxShell().HtmlOpenCommand(), "") << "a browser that is not installed";
+}
+
+TEST_F(LinuxShellTest, OpenStartsTheProgramWithTheAddressAsItsOnlyArgument) {
+    TLinuxShell().ShellExecute("open", bin + "/fakebrowser", "http://www.netflix.com/Queue?a=1&b=two words");
+    EXPECT_EQ(WaitForFile(profile.Path("fakebrowser.args")), "http://www.netflix.com/Queue?a=1&b=two words\n");
+}
+
+TEST_F(LinuxShellTest, AddressesGoToTheDesktopsHandler) {
+    TLinuxShell().ShellExecute("", "mailto:bugs@plotvane.example?subject=Hi", "");
+    EXPECT_EQ(WaitForFile(profile.Path("xdg-open.args")), "mailto:bugs@plotvane.example?subject=Hi\n");
+}
+
+TEST_F(LinuxShellTest, NothingStartsForAnEmptyProgramOrAnOptionLikeArgument) {
+    TLinuxShell shell;
+    shell.ShellExecute("open", "", "http://example/");
+    shell.ShellExecute("open", bin + "/fakebrowser", "--profile=/tmp/evil");
+    shell.ShellExecute("", "-x", "");
+    QThread::msleep(500);
+    EXPECT_FALSE(FileExists(profile.Path("fakebrowser.args")));
+    EXPECT_FALSE(FileExists(profile.Path("xdg-open.args")));
+}
+
+TEST_F(LinuxShellTest, LogonEntriesAreAutostartFiles) {
+    EXPECT_FALSE(LogonEntryExists("plotvane"));
+    ASSERT_TRUE(WriteLogonEntry("plotvane", "Plotvane", "/opt/Plot vane/plotvane"));
+    EXPECT_TRUE(LogonEntryExists("plotvane"));
+    const auto exec = ReadDesktopEntryValue(profile.Path(".config/autostart/plotvane.desktop"), "Exec");
+    ASSERT_TRUE(exec);
+    EXPECT_EQ(*SplitDesktopExec(*exec), std::vector<std::string>{"/opt/Plot vane/plotvane"});
+    EXPECT_TRUE(DeleteLogonEntry("plotvane"));
+    EXPECT_FALSE(LogonEntryExists("plotvane"));
+}
+
+TEST_F(LinuxShellTest, RunOnceEntryRemovesItselfAndRuns) {
+    ASSERT_TRUE(WriteLogonEntry("plotvane-update", "Plotvane update", bin + "/fakebrowser", "it's \"done\"", true));
+    const auto exec = ReadDesktopEntryValue(LogonEntryFile("plotvane-update"), "Exec");
+    ASSERT_TRUE(exec);
+    const auto args = SplitDesktopExec(*exec);
+    ASSERT_TRUE(args && args->size() == 3);
+    // Run it as a session would at logon.
+    const std::string command = (*args)[2];
+    profile.SetEnv("PV_CMD", command);
+    ASSERT_EQ(std::system("/bin/sh -c \"$PV_CMD\""), 0);
+    EXPECT_EQ(ReadFile(profile.Path("fakebrowser.args")), "it's \"done\"\n");
+    EXPECT_FALSE(LogonEntryExists("plotvane-update"));
+}

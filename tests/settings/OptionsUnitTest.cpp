@@ -1,0 +1,227 @@
+#include "settings/OptionsUnit.h"
+#include "platform/Registry.h"
+
+#include "support/FakeShell.h"
+#include "support/TempProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+
+#include <cstring>
+#include <functional>
+
+using platform::TRegistry;
+
+namespace {
+
+constexpr TDateTime FixedNow = 46365.5; // 8 December 2026, noon
+
+class OptionsUnitTest : public ::testing::Test {
+protected:
+    TTempProfile profile;
+
+    void SetUp() override {
+        SetDefaultConfig();
+        SetClockForTests([] { return FixedNow; });
+    }
+    void TearDown() override {
+        SetClockForTests({});
+        SetDefaultConfig();
+    }
+
+    // The values a member who saved once has, each replaceable.
+    static void StoreFullSet(TRegistry& reg) {
+        reg.WriteInteger("Movies in queue", 5);
+        reg.WriteInteger("Check for new movies", 6);
+        reg.WriteInteger("Update interval", 1);
+        reg.WriteString("NetFlixID", "P0123456789");
+        reg.WriteInteger("Minimize on run", 1);
+        reg.WriteInteger("Auto startup", 7);
+        reg.WriteDateTime("NLFA", 46000.25);
+    }
+};
+
+const TConfigRec Defaults{};
+
+} // namespace
+
+TEST_F(OptionsUnitTest, FirstRunKeepsTheDefaults) {
+    LoadConfig();
+    EXPECT_EQ(Config, Defaults);
+    EXPECT_EQ(Config.MoviesInQueue, 2);
+    EXPECT_EQ(Config.CheckForNewMovies, 2);
+    EXPECT_EQ(Config.UpdateInterval, 2);
+    EXPECT_EQ(Config.NLFA, 0.0) << "so the advertisement file counts as due";
+}
+
+TEST_F(OptionsUnitTest, ChoiceListsMatchTheirTexts) {
+    EXPECT_EQ(MoviesInQueueItems[2].DisplayText, "10");
+    EXPECT_EQ(MoviesInQueueItems[7].Value, 1000);
+    EXPECT_EQ(CheckForNewMoviesItems[2].Value, 3);
+    EXPECT_EQ(CheckForNewMoviesItems[7].DisplayText, "24 hours");
+    for (std::size_t i = 0; i < UpdateIntervalItems.size(); ++i)
+        EXPECT_EQ(UpdateIntervalItems[i].Value, static_cast<int>(i));
+}
+
+TEST_F(OptionsUnitTest, SaveThenLoadRestoresEveryField) {
+    Config = TConfigRec{7, 0, 3, "id with \"quotes\" and \\ and é", true, true, 46123.999};
+    const TConfigRec saved = Config;
+    SaveConfig();
+    SetDefaultConfig();
+    LoadConfig();
+    EXPECT_EQ(Config, saved);
+}
+
+TEST_F(OptionsUnitTest, LoadFollowsTheReadFailureRules) {
+    struct Case {
+        const char* name;
+        std::function<void(TRegistry&)> change;
+        std::function<void()> check;
+    };
+    const Case cases[] = {
+        {"all values", [](TRegistry&) {},
+         [] {
+             EXPECT_EQ(Config, (TConfigRec{5, 6, 1, "P0123456789", true, true, 46000.25}));
+         }},
+        {"movies 0", [](TRegistry& r) { r.WriteInteger("Movies in queue", 0); },
+         [] { EXPECT_EQ(Config.MoviesInQueue, 0); }},
+        {"movies 7", [](TRegistry& r) { r.WriteInteger("Movies in queue", 7); },
+         [] { EXPECT_EQ(Config.MoviesInQueue, 7); }},
+        {"movies 8", [](TRegistry& r) { r.WriteInteger("Movies in queue", 8); },
+         [] {
+             EXPECT_EQ(Config.MoviesInQueue, 2);
+             EXPECT_EQ(Config.CheckForNewMovies, 6) << "only that field falls back";
+         }},
+        {"movies -1", [](TRegistry& r) { r.WriteInteger("Movies in queue", -1); },
+         [] { EXPECT_EQ(Config.MoviesInQueue, 2); }},
+        {"check 8", [](TRegistry& r) { r.WriteInteger("Check for new movies", 8); },
+         [] { EXPECT_EQ(Config.CheckForNewMovies, 2); }},
+        {"update never", [](TRegistry& r) { r.WriteInteger("Update interval", 0); },
+         [] { EXPECT_EQ(Config.UpdateInterval, 0); }},
+        {"update 4", [](TRegistry& r) { r.WriteInteger("Update interval", 4); },
+         [] { EXPECT_EQ(Config.UpdateInterval, 2); }},
+        {"check as text", [](TRegistry& r) { r.WriteString("Check for new movies", "3"); },
+         [] { EXPECT_EQ(Config, Defaults); }},
+        {"movies missing", [](TRegistry& r) { r.DeleteValue("Movies in queue"); }, [] { EXPECT_EQ(Config, Defaults); }},
+        {"minimize as binary", [](TRegistry& r) { r.WriteBinaryData("Minimize on run", std::string(4, '\1')); },
+         [] { EXPECT_EQ(Config, Defaults); }},
+        {"NLFA of 4 bytes", [](TRegistry& r) { r.WriteBinaryData("NLFA", std::string(4, '\0')); },
+         [] {
+             EXPECT_EQ(Config, Defaults);
+             EXPECT_EQ(Config.NLFA, 0.0);
+         }},
+        {"NLFA as dword", [](TRegistry& r) { r.WriteInteger("NLFA", 0); }, [] { EXPECT_EQ(Config, Defaults); }},
+        {"NLFA of 8 zero bytes", [](TRegistry& r) { r.WriteBinaryData("NLFA", std::string(8, '\0')); },
+         [] {
+             EXPECT_EQ(Config.NLFA, FixedNow);
+             EXPECT_EQ(Config.MoviesInQueue, 5);
+         }},
+        {"NLFA missing", [](TRegistry& r) { r.DeleteValue("NLFA"); }, [] { EXPECT_EQ(Config.NLFA, FixedNow); }},
+        {"code missing", [](TRegistry& r) { r.DeleteValue("NetFlixID"); },
+         [] {
+             EXPECT_EQ(Config.NetFlixID, "");
+             EXPECT_EQ(Config.MoviesInQueue, 5);
+             EXPECT_TRUE(Config.MinimizeOnRun);
+         }},
+        {"code as expand string", [](TRegistry& r) { r.WriteExpandString("NetFlixID", "P42"); },
+         [] { EXPECT_EQ(Config.NetFlixID, "P42"); }},
+        {"code with NUL", [](TRegistry& r) { r.WriteString("NetFlixID", std::string("P42\0junk", 8)); },
+         [] { EXPECT_EQ(Config.NetFlixID, "P42"); }},
+        {"code as dword", [](TRegistry& r) { r.WriteInteger("NetFlixID", 42); }, [] { EXPECT_EQ(Config, Defaults); }},
+        {"booleans zero",
+         [](TRegistry& r) {
+             r.WriteInteger("Minimize on run", 0);
+             r.WriteInteger("Auto startup", 0);
+         },
+         [] { EXPECT_FALSE(Config.MinimizeOnRun || Config.AutoStartup); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(QString::fromStdString(profile.RegistryFile()));
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(ConfigKey, true));
+        StoreFullSet(reg);
+        c.change(reg);
+        SetDefaultConfig();
+        LoadConfig();
+        c.check();
+    }
+}
+
+TEST_F(OptionsUnitTest, LoadingAnEmptyKeyResetsToDefaults) {
+    Config.MoviesInQueue = 6;
+    ASSERT_TRUE(TRegistry().OpenKey(ConfigKey, true));
+    LoadConfig();
+    EXPECT_EQ(Config, Defaults) << "the first missing integer is a read failure";
+}
+
+TEST_F(OptionsUnitTest, SaveWithoutAWritableStoreWritesNothingAndSaysNothing) {
+    WriteFile(profile.Path(".config/Plotvane"), "a file, not a folder");
+    Config.NetFlixID = "P1";
+    EXPECT_NO_THROW(SaveConfig());
+    EXPECT_EQ(ReadFile(profile.Path(".config/Plotvane")), "a file, not a folder");
+}
+
+TEST_F(OptionsUnitTest, SavedValuesHaveTheirRegistryKinds) {
+    Config.NLFA = 1.5;
+    SaveConfig();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(ConfigKey, false));
+    for (const char* name :
+         {"Movies in queue", "Check for new movies", "Update interval", "Minimize on run", "Auto startup"})
+        EXPECT_EQ(reg.ReadValue(name)->Type, static_cast<std::uint32_t>(platform::TRegType::DWord)) << name;
+    EXPECT_EQ(reg.ReadValue("NetFlixID")->Type, static_cast<std::uint32_t>(platform::TRegType::Sz));
+    const std::string nlfa = reg.ReadBinaryData("NLFA");
+    ASSERT_EQ(nlfa.size(), 8u);
+    EXPECT_EQ(nlfa, std::string("\0\0\0\0\0\0\xF8\x3F", 8)) << "little-endian IEEE double 1.5";
+}
+
+TEST(OpenURL, FollowsTheBrowserCommand) {
+    struct Case {
+        const char* command;
+        const char* url;
+        TFakeShell::TCall expected;
+    };
+    const Case cases[] = {
+        {"\"/usr/bin/firefox-esr\" --new-window %u",
+         "http://www.netflix.com/Queue",
+         {"open", "/usr/bin/firefox-esr", "http://www.netflix.com/Queue"}},
+        {"\"/opt/my browser/run\"", "http://x/", {"open", "/opt/my browser/run", "http://x/"}},
+        {"/usr/bin/firefox %u", "http://x/", {"open", "", "http://x/"}},
+        {"\"/usr/bin/unclosed", "http://x/", {"open", "", "http://x/"}},
+        {"", "http://x/", {"", "http://x/", ""}},
+        {"\"/usr/bin/firefox\"", "mailto:bugs@plotvane.example", {"", "mailto:bugs@plotvane.example", ""}},
+        {"\"/usr/bin/firefox\"", "http://x/?to=mailto:someone", {"", "http://x/?to=mailto:someone", ""}},
+    };
+    for (const Case& c : cases) {
+        TFakeShell shell;
+        shell.BrowserCommand = c.command;
+        OpenURL(c.url);
+        ASSERT_EQ(shell.Calls.size(), 1u) << c.command;
+        EXPECT_EQ(shell.Calls[0], c.expected) << c.command << " / " << c.url;
+    }
+}
+
+TEST(CreateSubFolders, CreatesEachLevelUnderAnExistingBase) {
+    TTempProfile profile;
+    const std::string base = profile.Path("base/");
+    std::string path = "unchanged";
+
+    EXPECT_FALSE(CreateSubFolders(base, {"Plotvane/", "Plotvane/"}, path));
+    EXPECT_EQ(path, "");
+    EXPECT_FALSE(QDir(QString::fromStdString(base)).exists()) << "nothing is created under a missing base";
+
+    QDir().mkpath(QString::fromStdString(base));
+    ASSERT_TRUE(CreateSubFolders(base, {"Plotvane/", "Plotvane/"}, path));
+    EXPECT_EQ(path, base + "Plotvane/Plotvane/");
+    EXPECT_TRUE(QDir(QString::fromStdString(path)).exists());
+
+    ASSERT_TRUE(CreateSubFolders(base, {"Plotvane/", "Plotvane/"}, path)) << "levels that exist count as success";
+    EXPECT_EQ(path, base + "Plotvane/Plotvane/");
+
+    WriteFile(base + "blocked", "file");
+    EXPECT_FALSE(CreateSubFolders(base, {"blocked/", "inner/"}, path));
+    EXPECT_EQ(path, "");
+}

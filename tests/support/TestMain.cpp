@@ -1,0 +1,20 @@
+#include <gtest/gtest.h>
+
+#ifdef PLOTVANE_TEST_GUI
+#include <QApplication>
+using TTestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TTestApplication = QCoreApplication;
+#endif
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+#ifdef PLOTVANE_TEST_GUI
+    // Test discovery runs this without CTest's environment; widget tests never need a display.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    TTestApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
