@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class QIODevice;
+
+/** Whether the machine reports a way to the network. */
+bool IsInternetConnected();
+
+/**
+ * Fetches url with one blocking GET (redirections not followed, the status code not examined)
+ * and appends the body at the stream's position. True only when the whole body arrived and
+ * was written; on a failure the bytes that did arrive stay in the stream. Never throws.
+ */
+bool DownloadToStream(const std::string& url, QIODevice& stream);
+
+/**
+ * The Content-Length of url's answer, or -1 when there is none or no answer. Makes a GET and
+ * drops the connection as soon as the headers are in, so the body is never transferred.
+ */
+std::int32_t GetRemoteFileSize(const std::string& url);
+
+namespace webfetch {
+
+inline constexpr int ConnectTimeoutMs = 5000;
+inline constexpr int ReceiveTimeoutMs = 50000;
+
+/** Shortens the connect and the no-data timeouts; zero or less restores the defaults. For tests. */
+void SetTimeoutsForTests(int connectMs, int receiveMs);
+
+/** What the last GetRemoteFileSize on this thread received, headers and body bytes. For measurements. */
+std::int64_t LastSizeQueryBytes();
+
+} // namespace webfetch

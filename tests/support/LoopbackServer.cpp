@@ -1,0 +1,45 @@
+#include "support/LoopbackServer.h"
+
+#include <chrono>
+#include <regex>
+#include <stdexcept>
+
+TLoopbackServer::TLoopbackServer() {
+    m_server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+        std::lock_guard lock(m_mutex);
+        m_requests.push_back({req.method, req.target, {req.headers.begin(), req.headers.end()}});
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    m_port = m_server.bind_to_any_port("127.0.0.1");
+    if (m_port <= 0)
+        throw std::runtime_error("cannot bind a loopback port");
+    m_thread = std::thread([this] { m_server.listen_after_bind(); });
+    while (!m_server.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+TLoopbackServer::~TLoopbackServer() {
+    m_stopping = true;
+    m_server.stop();
+    m_thread.join();
+}
+
+std::string TLoopbackServer::Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+void TLoopbackServer::Get(const std::string& path, httplib::Server::Handler handler) {
+    static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
+    const std::string escaped = std::regex_replace(path, special, R"(\$&)");
+    m_server.Get("(?:https?://[^/]+)?" + escaped, std::move(handler));
+}
+
+std::vector<TLoopbackServer::TSeenRequest> TLoopbackServer::Requests() const {
+    std::lock_guard lock(m_mutex);
+    return m_requests;
+}
+
+std::size_t TLoopbackServer::RequestCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_requests.size();
+}
