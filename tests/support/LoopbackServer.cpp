@@ -31,7 +31,11 @@ std::string TLoopbackServer::Url(const std::string& path) const {
 void TLoopbackServer::Get(const std::string& path, httplib::Server::Handler handler) {
     static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
     const std::string escaped = std::regex_replace(path, special, R"(\$&)");
-    m_server.Get("(?:https?://[^/]+)?" + escaped, std::move(handler));
+    GetRegex(escaped, std::move(handler));
+}
+
+void TLoopbackServer::GetRegex(const std::string& pattern, httplib::Server::Handler handler) {
+    m_server.Get("(?:https?://[^/]+)?" + pattern, std::move(handler));
 }
 
 std::vector<TLoopbackServer::TSeenRequest> TLoopbackServer::Requests() const {

@@ -31,6 +31,8 @@ public:
 
     /** Answers GET path, whether it arrives as "/path" or "http://any.host/path". */
     void Get(const std::string& path, httplib::Server::Handler handler);
+    /** The same for a regular expression over the path; its groups are the request's matches. */
+    void GetRegex(const std::string& pattern, httplib::Server::Handler handler);
 
     std::vector<TSeenRequest> Requests() const;
     std::size_t RequestCount() const;

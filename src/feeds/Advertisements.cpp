@@ -1,0 +1,51 @@
+#include "feeds/Advertisements.h"
+
+#include <cmath>
+#include <fstream>
+
+namespace {
+// An advertisement file is three short lines; anything larger is not one.
+constexpr std::streamoff MaxAdFileSize = 64 * 1024;
+} // namespace
+
+bool ReadAds(const std::string& path, TAdvertisement& ad) {
+    ad = {};
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    in.seekg(0, std::ios::end);
+    if (in.tellg() > MaxAdFileSize)
+        return false;
+    in.seekg(0);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.find("http://") != std::string::npos) {
+            if (ad.AdUrl.empty())
+                ad.AdUrl = line;
+            else
+                ad.AdImageUrl = line;
+        } else {
+            ad.AdText = line;
+        }
+    }
+    return !in.bad();
+}
+
+std::string UrlFileName(const std::string& url) {
+    const std::size_t slash = url.rfind('/');
+    return slash == std::string::npos ? std::string() : url.substr(slash + 1);
+}
+
+double Today(double now) {
+    return std::floor(now);
+}
+
+bool AdsDue(double nlfa, double now) {
+    return Today(now) >= nlfa;
+}
+
+double NextAdsDue(double now) {
+    return now + 7 + 1;
+}

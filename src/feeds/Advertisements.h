@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+/** The advertisement card's definition, read from the cached advertisement file. */
+struct TAdvertisement {
+    std::string AdUrl;
+    std::string AdText;
+    std::string AdImageUrl;
+
+    /** The card is shown only with both a click address and a text. */
+    bool HasCard() const { return !AdUrl.empty() && !AdText.empty(); }
+};
+
+/**
+ * Reads the advertisement file: a line holding "http://" is an address (the first the click
+ * address, the last of the others the picture), any other line the text (the last one wins).
+ * False when the file cannot be read.
+ */
+bool ReadAds(const std::string& path, TAdvertisement& ad);
+
+/** The text after the last "/" of an address; empty without one. */
+std::string UrlFileName(const std::string& url);
+
+/** The file is due when today (at midnight) is at or after the stored date-time. */
+bool AdsDue(double nlfa, double now);
+
+/** The next due date-time after a fetch at now: eight days on, keeping the time of day. */
+double NextAdsDue(double now);
+
+/** Today's date at midnight. */
+double Today(double now);

@@ -1,0 +1,66 @@
+#include "feeds/BoxArt.h"
+
+#include "feeds/RentalLists.h"
+#include "net/DownloadQueue.h"
+#include "net/WebFetch.h"
+
+#include <QBuffer>
+
+void AcceptPicture(TDownloadQueue*, const std::string&, void*, bool& accept, QIODevice& stream,
+                   const std::string& fileName) {
+    if (fileName.find(".jpg") == std::string::npos)
+        return;
+    const QByteArray head = stream.peek(4);
+    accept = head.size() == 4 && head == QByteArray("\xFF\xD8\xFF\xE0", 4);
+}
+
+void PictureArrived(TDownloadQueue* sender, const std::string&, void* data, bool success, const std::string& fileName) {
+    auto* request = static_cast<TPassMovieDataRec*>(data);
+    if (!request)
+        return;
+    try {
+        // A card that no longer exists gets nothing more: no picture, no search, no second download.
+        if (const std::shared_ptr<TPictureTarget> picture = request->Picture.lock()) {
+            bool lookFurther = !success;
+            if (success) {
+                try {
+                    lookFurther = !picture->LoadFromFile(fileName);
+                } catch (...) {
+                    lookFurther = true;
+                }
+            }
+            if (lookFurther && !request->PageUrl.empty() && !request->MovieId.empty() &&
+                request->PageSearches < MaxPageSearches) {
+                ++request->PageSearches;
+                if (const auto id = ScrapeBoxArtId(request->PageUrl)) {
+                    sender->Add(BoxArtAddress(*id), request->MovieId + ".jpg", true, request);
+                    return;
+                }
+            }
+        }
+    } catch (...) {
+        // Never into the download queue.
+    }
+    delete request;
+}
+
+std::optional<std::string> FindBoxArtId(const std::string& page) {
+    const std::string prefix = BoxArtAddress("").substr(0, BoxArtAddress("").size() - 4);
+    const std::size_t at = page.find(prefix);
+    if (at == std::string::npos)
+        return std::nullopt;
+    const std::size_t from = at + prefix.size();
+    const std::size_t end = page.find(".jpg\"", from);
+    if (end == std::string::npos)
+        return std::nullopt;
+    return page.substr(from, end - from);
+}
+
+std::optional<std::string> ScrapeBoxArtId(const std::string& pageUrl) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!DownloadToStream(pageUrl, buffer))
+        return std::nullopt;
+    return FindBoxArtId(bytes.toStdString());
+}

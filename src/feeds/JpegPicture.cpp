@@ -1,0 +1,89 @@
+#include "feeds/JpegPicture.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include <jpeglib.h>
+
+namespace {
+
+struct TErrorManager {
+    jpeg_error_mgr Base;
+    std::jmp_buf Jump;
+};
+
+[[noreturn]] void OnError(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<TErrorManager*>(cinfo->err)->Jump, 1);
+}
+
+// Warnings are how the library reports a cut or corrupt stream that it would still "decode".
+void OnMessage(j_common_ptr cinfo, int level) {
+    if (level < 0)
+        std::longjmp(reinterpret_cast<TErrorManager*>(cinfo->err)->Jump, 1);
+}
+
+void Silent(j_common_ptr) {}
+
+// Kept apart from the function that calls setjmp, so no object with a destructor lives across it.
+bool Decode(jpeg_decompress_struct& cinfo, TErrorManager& errors, const std::uint8_t* data, std::size_t size,
+            TDecodedPicture& picture) {
+    if (setjmp(errors.Jump))
+        return false;
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
+        return false;
+    if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > MaxJpegSide ||
+        cinfo.image_height > MaxJpegSide)
+        return false;
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    if (cinfo.output_components != 3)
+        return false;
+    picture.Width = static_cast<int>(cinfo.output_width);
+    picture.Height = static_cast<int>(cinfo.output_height);
+    picture.Rgb.resize(static_cast<std::size_t>(picture.Width) * picture.Height * 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = picture.Rgb.data() + static_cast<std::size_t>(cinfo.output_scanline) * picture.Width * 3;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    return true;
+}
+
+} // namespace
+
+std::optional<TDecodedPicture> DecodeJpeg(const std::uint8_t* data, std::size_t size) {
+    if (!data || size < 4)
+        return std::nullopt;
+    jpeg_decompress_struct cinfo{};
+    TErrorManager errors{};
+    cinfo.err = jpeg_std_error(&errors.Base);
+    errors.Base.error_exit = OnError;
+    errors.Base.emit_message = OnMessage;
+    errors.Base.output_message = Silent;
+    jpeg_create_decompress(&cinfo);
+    TDecodedPicture picture;
+    const bool ok = Decode(cinfo, errors, data, size, picture);
+    jpeg_destroy_decompress(&cinfo);
+    if (!ok)
+        return std::nullopt;
+    return picture;
+}
+
+std::optional<TDecodedPicture> DecodeJpegFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    // Box art is tens of kilobytes; a file this large is not a picture of ours.
+    if (size <= 0 || size > 16 * 1024 * 1024)
+        return std::nullopt;
+    in.seekg(0);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
+        return std::nullopt;
+    return DecodeJpeg(bytes.data(), bytes.size());
+}

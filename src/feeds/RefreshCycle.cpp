@@ -1,0 +1,300 @@
+#include "feeds/RefreshCycle.h"
+
+#include "feeds/BoxArt.h"
+#include "feeds/RentalLists.h"
+#include "net/DownloadQueue.h"
+#include "net/Hosts.h"
+#include "platform/Registry.h"
+#include "settings/OptionsUnit.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+constexpr const char* QueueFile = "QueueRSS.xml";
+constexpr const char* TrackingFile = "TrackingRSS.xml";
+constexpr const char* UpdateFile = "Update.dat";
+constexpr const char* AdsFile = "Adver.dat";
+
+// The feed code goes into a query: anything but the unreserved characters is escaped.
+std::string EncodeQueryValue(const std::string& value) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : value) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back('%');
+            out.push_back(Hex[c >> 4]);
+            out.push_back(Hex[c & 15]);
+        }
+    }
+    return out;
+}
+
+// A name taken from a server's address must stay a plain file inside the cache folder.
+bool IsPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\\') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+void SaveConfigQuietly() {
+    try {
+        SaveConfig();
+    } catch (const platform::ERegistryException&) {
+        // The next cycle tries again; nothing is shown for a settings write.
+    }
+}
+
+} // namespace
+
+TRefreshCycle::TRefreshCycle(TMainView& view, QObject* parent)
+    : QObject(parent)
+    , m_view(view) {
+    m_timer.setSingleShot(false);
+    connect(&m_timer, &QTimer::timeout, this, &TRefreshCycle::tmRefreshTimerTimer);
+}
+
+TRefreshCycle::~TRefreshCycle() {
+    if (m_trackingFeed.Items)
+        m_trackingFeed.Items->Clear();
+    if (m_queueFeed.Items)
+        m_queueFeed.Items->Clear();
+}
+
+std::string TRefreshCycle::QueueFeedUrl() {
+    return std::string(hosts::ServiceRss) + "/QueueRSS?id=" + EncodeQueryValue(Config.NetFlixID);
+}
+
+std::string TRefreshCycle::TrackingFeedUrl() {
+    return std::string(hosts::ServiceRss) + "/TrackingRSS?id=" + EncodeQueryValue(Config.NetFlixID);
+}
+
+std::string TRefreshCycle::ProjectInfoUrl() {
+    return std::string(hosts::VendorUpdate) + "/cgi-bin/autoupdate/AutoUpdateSrv.dll/GetProjectInfo?ProjectID=Plotvane";
+}
+
+std::string TRefreshCycle::AdvertisementUrl() {
+    return std::string(hosts::VendorWeb) + "/adv.txt";
+}
+
+int TRefreshCycle::CheckIntervalMs() {
+    const int index = std::clamp(Config.CheckForNewMovies, 0, static_cast<int>(CheckForNewMoviesItems.size()) - 1);
+    return CheckForNewMoviesItems[static_cast<std::size_t>(index)].Value * 360000;
+}
+
+std::int32_t TRefreshCycle::CachedFileSize(const std::string& name) {
+    const std::string path = name.find(CacheFolder) != std::string::npos ? name : CacheFolder + name;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > INT32_MAX)
+        return -1;
+    return static_cast<std::int32_t>(st.st_size);
+}
+
+void TRefreshCycle::Refresh() {
+    m_timer.stop();
+    // The previous cycle's pictures are for cards about to go: stop fetching them.
+    if (m_pictureQueue) {
+        m_pictureQueue->Terminate();
+        m_pictureQueue = nullptr;
+    }
+    m_view.ShowBusy();
+    m_view.ClearList(TListBox::Recent);
+    m_view.ClearList(TListBox::Queue);
+    m_view.SetBusyText("Reading movies...");
+    m_view.ProcessMessages();
+    AllowClose = false;
+
+    auto* queue = new TDownloadQueue;
+    m_feedQueue = queue;
+    queue->FreeOnTerminate = true;
+    queue->SetOnItemDone(
+        [this](TDownloadQueue*, const std::string&, void*, bool, const std::string&) { m_view.ProcessMessages(); });
+    queue->OnTerminate = [this](TDownloadQueue* sender) { AfterFeeds(sender); };
+    queue->SetFolder(CacheFolder);
+    queue->SetOnDataArrived(
+        [this](TDownloadQueue* sender, const std::string& url, void* data, bool& accept, QIODevice& stream,
+               const std::string& fileName) { AcceptFeed(sender, url, data, accept, stream, fileName); });
+    if (!Config.NetFlixID.empty()) {
+        queue->Add(QueueFeedUrl(), QueueFile, true, nullptr);
+        queue->Add(TrackingFeedUrl(), TrackingFile, true, nullptr);
+        queue->Add(ProjectInfoUrl(), UpdateFile, true, nullptr);
+        AdsFetched = AdsDue(Config.NLFA, Now()) || CachedFileSize(AdsFile) < 0;
+        if (AdsFetched)
+            queue->Add(AdvertisementUrl(), AdsFile, true, nullptr);
+    }
+    queue->Start();
+}
+
+void TRefreshCycle::AcceptFeed(TDownloadQueue*, const std::string&, void*, bool& accept, QIODevice& stream,
+                               const std::string& fileName) {
+    if (fileName.find(".xml") == std::string::npos)
+        return;
+    TRSSReader reader;
+    accept = reader.IsXmlStream(stream);
+}
+
+void TRefreshCycle::AfterFeeds(TDownloadQueue*) {
+    BuildLists();
+    m_view.FocusActiveList();
+}
+
+void TRefreshCycle::UpdateAdvertisement() {
+    if (!ReadAds(CacheFolder + AdsFile, m_ad)) {
+        AdsFetched = false;
+        Config.NLFA = Today(Now());
+        SaveConfigQuietly();
+    }
+    if (AdsFetched) {
+        Config.NLFA = NextAdsDue(Now());
+        SaveConfigQuietly();
+    }
+}
+
+void TRefreshCycle::BuildLists() {
+    if (!Config.NetFlixID.empty()) {
+        m_view.SetBusyText("Prepare DVDs ...");
+        UpdateAdvertisement();
+        {
+            TRSSReader reader;
+            for (auto [feed, file] : {std::pair{&m_trackingFeed, TrackingFile}, std::pair{&m_queueFeed, QueueFile}}) {
+                try {
+                    TRssFeed fresh;
+                    reader.ReadFeedFile(CacheFolder + file, fresh);
+                    *feed = fresh;
+                    PrepareMovies(*feed);
+                } catch (...) {
+                    // One unreadable feed does not keep the other from the lists.
+                }
+            }
+        }
+        auto* queue = new TDownloadQueue;
+        m_pictureQueue = queue;
+        queue->FreeOnTerminate = true;
+        queue->SetOnItemDone(PictureArrived);
+        queue->OnTerminate = [this](TDownloadQueue* sender) { AfterPictures(sender); };
+        queue->SetFolder(CacheFolder);
+        queue->SetOnDataArrived(AcceptPicture);
+        try {
+            FillRecent();
+            FillQueue();
+        } catch (...) {
+        }
+        queue->Start();
+        for (TRssFeed* feed : {&m_trackingFeed, &m_queueFeed}) {
+            if (feed->Items)
+                feed->Items->Clear();
+            feed->Items.reset();
+        }
+    }
+    m_view.ShowLists();
+    AllowClose = true;
+    if (Config.NetFlixID.empty())
+        m_view.ShowOptions();
+    if (FirstCycle) {
+        FirstCycle = false;
+        if (OnFirstCycle)
+            OnFirstCycle();
+    }
+}
+
+void TRefreshCycle::RequestPicture(const std::shared_ptr<TPictureTarget>& picture, const std::string& url,
+                                   const std::string& fileName, const std::string& movieId,
+                                   const std::string& pageUrl) {
+    if (!m_pictureQueue || !picture)
+        return;
+    auto* request = new TPassMovieDataRec{movieId, pageUrl, picture, 0};
+    m_pictureQueue->Add(url, fileName, false, request);
+}
+
+void TRefreshCycle::FillRecent() {
+    const TMovieList atHome = RecentAtHome(m_trackingFeed);
+    const TMovieList returns = RecentReturns(m_trackingFeed);
+    m_view.BeginList(TListBox::Recent);
+    for (auto [list, kind] : {std::pair{&atHome, TCardKind::AtHome}, std::pair{&returns, TCardKind::Returns}}) {
+        for (const TRssItemRec* entry : *list) {
+            const auto picture = m_view.AddCard({kind, entry->Title, entry->Description, entry->Link, {}});
+            RequestPicture(picture, entry->BoxArtUrl, entry->MovieId + ".jpg", entry->MovieId, entry->Link);
+            m_view.ProcessMessages();
+        }
+    }
+    m_view.EndList(TListBox::Recent);
+}
+
+void TRefreshCycle::FillQueue() {
+    m_view.BeginList(TListBox::Queue);
+    if (m_ad.HasCard()) {
+        const auto picture = m_view.AddCard({TCardKind::Advertisement, {}, m_ad.AdText, m_ad.AdUrl, {}});
+        const std::string name = UrlFileName(m_ad.AdImageUrl);
+        if (!m_ad.AdImageUrl.empty() && IsPlainFileName(name))
+            RequestPicture(picture, m_ad.AdImageUrl, name, {}, {});
+    }
+    const TMovieList queue = QueueMovies(m_queueFeed, ConfiguredQueueLength());
+    for (std::size_t i = 0; i < queue.size(); ++i) {
+        const TRssItemRec* entry = queue[i];
+        const auto picture =
+            m_view.AddCard({TCardKind::Queue, entry->Title, entry->Description, entry->Link, std::to_string(i + 1)});
+        RequestPicture(picture, entry->BoxArtUrl, entry->MovieId + ".jpg", entry->MovieId, entry->Link);
+        m_view.ProcessMessages();
+    }
+    m_view.EndList(TListBox::Queue);
+}
+
+void TRefreshCycle::AfterPictures(TDownloadQueue* sender) {
+    if (sender != m_pictureQueue) {
+        // A queue stopped by a newer refresh: its unprocessed requests are ours to free, and it
+        // must not re-arm the timer or allow closing in the middle of that refresh.
+        for (int i = sender->CurrentIndex(); i < sender->Count(); ++i)
+            delete static_cast<TPassMovieDataRec*>(sender->GetItem(i)->Data);
+        return;
+    }
+    AllowClose = true;
+    m_timer.setInterval(CheckIntervalMs());
+    m_timer.start();
+}
+
+void TRefreshCycle::tmRefreshTimerTimer() {
+    if (Config.NetFlixID.empty())
+        return;
+    m_timer.stop();
+    auto* queue = new TDownloadQueue;
+    m_checkQueue = queue;
+    queue->FreeOnTerminate = true;
+    queue->OnTerminate = [this](TDownloadQueue* sender) { AfterCheck(sender); };
+    queue->AddSizeQuery(TrackingFeedUrl());
+    queue->AddSizeQuery(QueueFeedUrl());
+    queue->Start();
+}
+
+void TRefreshCycle::AfterCheck(TDownloadQueue* sender) {
+    bool trackingChanged = false;
+    bool queueChanged = false;
+    try {
+        const auto changed = [](std::int32_t local, std::int32_t remote) {
+            return local == -1 || (remote > 0 && remote != local);
+        };
+        const TDownloadItemRec* tracking = sender->GetItem(0);
+        const TDownloadItemRec* queue = sender->GetItem(1);
+        trackingChanged = tracking && changed(CachedFileSize(TrackingFile), tracking->Size);
+        queueChanged = queue && changed(CachedFileSize(QueueFile), queue->Size);
+    } catch (...) {
+    }
+    m_timer.start();
+    if (!trackingChanged && !queueChanged)
+        return;
+    std::string text;
+    if (trackingChanged)
+        text += std::string(RecentChangedText) + "\r\n";
+    if (queueChanged)
+        text += QueueChangedText;
+    m_view.ShowNotification(text);
+    Refresh();
+}
+
+void TRefreshCycle::PopupDblClick() {
+    // The restore runs after the popup's own double-click handling has finished.
+    auto* queue = new TDownloadQueue;
+    queue->FreeOnTerminate = true;
+    queue->OnTerminate = [this](TDownloadQueue*) { m_view.RestoreApp(); };
+    queue->Start();
+}

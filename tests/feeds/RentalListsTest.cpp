@@ -1,0 +1,207 @@
+#include "feeds/RentalLists.h"
+#include "settings/OptionsUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+TRssItemRec Prepared(std::string title, std::string link = {}, std::string description = {}) {
+    TRssItemRec item;
+    item.Title = std::move(title);
+    item.Link = std::move(link);
+    item.Description = std::move(description);
+    PrepareMovie(item);
+    return item;
+}
+
+TRssFeed FeedOf(const std::vector<std::string>& titles) {
+    TRssFeed feed;
+    feed.Items = std::make_shared<TRssItems>();
+    for (const std::string& title : titles) {
+        auto item = std::make_unique<TRssItemRec>();
+        item->Title = title;
+        feed.Items->Add(std::move(item));
+    }
+    PrepareMovies(feed);
+    return feed;
+}
+
+} // namespace
+
+TEST(WholeNumber, AcceptsTheDecimalAndHexadecimalForms) {
+    const std::pair<const char*, std::optional<std::int32_t>> cases[] = {
+        {"12", 12},
+        {"  12", 12},
+        {"+7", 7},
+        {"-7", -7},
+        {"$1F", 31},
+        {"x1f", 31},
+        {"X10", 16},
+        {"0x10", 16},
+        {"0X10", 16},
+        {"-$10", -16},
+        {"2147483647", 2147483647},
+        {"2147483648", std::nullopt},
+        {"-2147483648", INT32_MIN},
+        {"-2147483649", std::nullopt},
+        {"$7FFFFFFF", 2147483647},
+        {"$80000000", std::nullopt},
+        {"12 ", std::nullopt},
+        {"", std::nullopt},
+        {"   ", std::nullopt},
+        {"+", std::nullopt},
+        {"$", std::nullopt},
+        {"0x", std::nullopt},
+        {"1e3", std::nullopt},
+        {"12a", std::nullopt},
+        {"- 1", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(ParseWholeNumber(text), expected) << '"' << text << '"';
+}
+
+TEST(PrepareMovie, MovieNumberAndBoxArt) {
+    EXPECT_EQ(Prepared("t", "http://www.netflix.com/MovieDisplay?movieid=123&trkid=4").MovieId, "123");
+    EXPECT_EQ(Prepared("t", "http://www.netflix.com/MovieDisplay?movieid=123").MovieId, "123");
+    EXPECT_EQ(Prepared("t", "http://www.netflix.com/MovieDisplay?MovieID=123").MovieId, "");
+    EXPECT_EQ(Prepared("t", "http://x/?movieid=&a=1").MovieId, "");
+    const TRssItemRec item = Prepared("t", "http://x/?movieid=60020435");
+    EXPECT_EQ(item.BoxArtUrl, "http://cdn-0.nflximg.com/us/boxshots/large/60020435.jpg");
+    EXPECT_EQ(Prepared("t").BoxArtUrl, "http://cdn-0.nflximg.com/us/boxshots/large/.jpg");
+}
+
+TEST(PrepareMovie, TitleAndKind) {
+    const std::tuple<const char*, const char*, int> cases[] = {
+        {"Shipped: Amelie", "Amelie", 1},
+        {"Received: Amelie", "Amelie", 2},
+        {"shipped: Amelie", "shipped: Amelie", 0},
+        {"3- The Third Man", "The Third Man", 0},
+        {"3 - The Third Man", "3 - The Third Man", 0},
+        {"12- Amelie", "Amelie", 0},
+        {"Spider-Man 2 - Special Edition", "Spider-Man 2 - Special Edition", 0},
+        {"- Title", "- Title", 0},
+        {"$1F- Hex", "Hex", 0},
+        {"-1- Minus one", "-1- Minus one", 0},
+        {"2147483648- Too big", "2147483648- Too big", 0},
+        {"Shipped: 3- Kept", "3- Kept", 1},
+    };
+    for (const auto& [title, expected, kind] : cases) {
+        const TRssItemRec item = Prepared(title);
+        EXPECT_EQ(item.Title, expected) << title;
+        EXPECT_EQ(item.Kind, kind) << title;
+    }
+}
+
+TEST(PrepareMovie, ShippedAndReceivedDescriptions) {
+    EXPECT_EQ(Prepared("Shipped: A", {}, "<p>Shipped on 05/14/07.</p> A quiet film.").Description, "A quiet film.");
+    EXPECT_EQ(Prepared("Shipped: A", {}, "No marker here</p> rest").Description, "rest");
+    EXPECT_EQ(Prepared("Shipped: A", {}, "abcdef").Description, "def") << "no </p>: the first 3 go";
+    EXPECT_EQ(Prepared("Shipped: A", {}, "ab").Description, "");
+    EXPECT_EQ(Prepared("Received: A", {}, "Received on 05/20/07. Go to your Queue.").Description,
+              "Received on 05/20/07");
+    EXPECT_EQ(Prepared("Received: A", {}, "  <b>kept</b> as is \t").Description, "<b>kept</b> as is")
+        << "no cleaning for kinds 1 and 2";
+}
+
+TEST(QueueDescription, NamedReferences) {
+    EXPECT_EQ(Prepared("q", {}, "Tom &amp; Jerry &lt;b&gt;live&lt;/b&gt;").Description, "Tom & Jerry live");
+    EXPECT_EQ(DecodeNamedReferences("&amp;lt;"), "<");
+    EXPECT_EQ(DecodeNamedReferences("&QUOT;&Amp;&LT;&gT;"), "\"&<>");
+    EXPECT_EQ(DecodeNamedReferences("&amp;amp;"), "&amp;") << "one pass per reference";
+    EXPECT_EQ(DecodeNamedReferences("&gt;&lt"), ">&lt");
+}
+
+TEST(QueueDescription, TagRemovalStopsWhereTheRulesSay) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"<p>a</p><p>b</p>", "ab"},
+        {"<b><i>x</i></b>", "<i>x</i>"},
+        {"<br>text", "<br>text"},
+        {"<a href=\"x\">link</a> text", "<a href=\"x\">link</a> text"},
+        {"a > b <p>c</p>", "a > b <p>c</p>"},
+        {"x<p>a</p>y<br>z<p>b</p>", "xay<br>z<p>b</p>"},
+        {"<p>unclosed", "<p>unclosed"},
+        {"no tags", "no tags"},
+        {"<", "<"},
+        {"<>x</>", "x"},
+        {"<p>a</p>", "a"},
+        {"a</p><p>b", "a</p><p>b"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(RemoveTags(text), expected) << text;
+}
+
+TEST(QueueDescription, NumericReferences) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Caf&#233;", "Caf\xC3\xA9"},
+        {"it&#x27;s", "it's"},
+        {"&#12345;", "\xD3\x92;"}, // only "1234" is taken; the "5" goes as the one after
+        {"&#x2019;", "\xC8\x81;"}, // only "x201"
+        {"&#;", "&#;"},
+        {"&#abc;", "&#abc;"},
+        {"end &#", "end &#"},
+        {"&#-1;", "&#-1;"},
+        {"&#65", "A"},
+        {"&#65;&#66;", "AB"},
+        {"&&#35;65;", "A"}, // the inserted "#" makes a new reference with the "&" before
+        {"&#38;#65;", "A"},
+        {"&#;&#65;", "&#;A"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(DecodeNumericReferences(text), expected) << text;
+}
+
+TEST(QueueDescription, HostileInputsFinishQuickly) {
+    const auto timed = [](const std::string& text) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string out = CleanQueueDescription(text);
+        EXPECT_LE(out.size(), text.size() + 16);
+        return std::chrono::steady_clock::now() - start;
+    };
+    std::string nested;
+    for (int i = 0; i < 100000; ++i)
+        nested += "<b>";
+    nested += "x";
+    for (int i = 0; i < 100000; ++i)
+        nested += "</b>";
+    std::string pairs;
+    for (int i = 0; i < 100000; ++i)
+        pairs += "<i>y";
+    for (int i = 0; i < 100000; ++i)
+        pairs += "</i>";
+    std::string refs;
+    while (refs.size() < 1024 * 1024)
+        refs += "&amp;#233;&#x41;&#;";
+    std::string sequential;
+    while (sequential.size() < 1024 * 1024)
+        sequential += "<p>a</p>";
+    // Generous limits: a quadratic pass would take minutes on these.
+    for (const std::string* text : {&nested, &pairs, &refs, &sequential})
+        EXPECT_LT(timed(*text), std::chrono::seconds(10));
+    EXPECT_EQ(CleanQueueDescription(sequential), std::string(sequential.size() / 8, 'a'));
+}
+
+TEST(Lists, SelectionsAndQueueLength) {
+    TRssFeed tracking = FeedOf({"Shipped: A", "Received: B", "Other", "Shipped: C"});
+    const TMovieList atHome = RecentAtHome(tracking);
+    ASSERT_EQ(atHome.size(), 2u);
+    EXPECT_EQ(atHome[0]->Title, "A");
+    EXPECT_EQ(atHome[1]->Title, "C");
+    EXPECT_EQ(RecentReturns(tracking).size(), 1u);
+
+    TRssFeed other = FeedOf({"x", "y"});
+    EXPECT_TRUE(RecentAtHome(other).empty());
+    EXPECT_TRUE(RecentReturns(other).empty());
+
+    TRssFeed queue = FeedOf({"1- a", "2- b", "3- c", "4- d", "5- e", "6- f", "Shipped: g"});
+    SetDefaultConfig();
+    Config.MoviesInQueue = 1; // "5"
+    const TMovieList five = QueueMovies(queue, ConfiguredQueueLength());
+    ASSERT_EQ(five.size(), 5u);
+    EXPECT_EQ(five[4]->Title, "e");
+    Config.MoviesInQueue = 7; // "all"
+    EXPECT_EQ(QueueMovies(queue, ConfiguredQueueLength()).size(), 7u) << "whatever their kind";
+    SetDefaultConfig();
+    EXPECT_TRUE(QueueMovies(TRssFeed{}, 10).empty());
+}
