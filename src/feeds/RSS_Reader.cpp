@@ -43,7 +43,7 @@ const std::array<std::pair<std::string_view, std::string TRssItemRec::*>, 7> Ite
 // The first node of that name that has children; an empty one is passed over.
 std::optional<TXmlNode> FindContainer(const std::vector<TXmlNode>& nodes, const std::string& name) {
     for (const TXmlNode& node : nodes)
-        if (node.Name() == name && !node.Children().empty())
+        if (node.Name() == name && node.HasChildren())
             return node;
     return std::nullopt;
 }

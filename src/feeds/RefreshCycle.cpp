@@ -38,6 +38,12 @@ bool IsPlainFileName(const std::string& name) {
            name.find('\\') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
+// A picture queue that was stopped before its end leaves requests that nobody else will free.
+void DisposeUnprocessedRequests(TDownloadQueue* queue) {
+    for (int i = queue->CurrentIndex(); i < queue->Count(); ++i)
+        delete static_cast<TPassMovieDataRec*>(queue->GetItem(i)->Data);
+}
+
 void SaveConfigQuietly() {
     try {
         SaveConfig();
@@ -108,13 +114,22 @@ void TRefreshCycle::Refresh() {
     auto* queue = new TDownloadQueue;
     m_feedQueue = queue;
     queue->FreeOnTerminate = true;
-    queue->SetOnItemDone(
-        [this](TDownloadQueue*, const std::string&, void*, bool, const std::string&) { m_view.ProcessMessages(); });
-    queue->OnTerminate = [this](TDownloadQueue* sender) { AfterFeeds(sender); };
+    // Queues may outlive the cycle (the program ends during a download): every handler checks.
+    const QPointer<TRefreshCycle> self(this);
+    queue->SetOnItemDone([self](TDownloadQueue*, const std::string&, void*, bool, const std::string&) {
+        if (self)
+            self->m_view.ProcessMessages();
+    });
+    queue->OnTerminate = [self](TDownloadQueue* sender) {
+        if (self)
+            self->AfterFeeds(sender);
+    };
     queue->SetFolder(CacheFolder);
-    queue->SetOnDataArrived(
-        [this](TDownloadQueue* sender, const std::string& url, void* data, bool& accept, QIODevice& stream,
-               const std::string& fileName) { AcceptFeed(sender, url, data, accept, stream, fileName); });
+    queue->SetOnDataArrived([self](TDownloadQueue* sender, const std::string& url, void* data, bool& accept,
+                                   QIODevice& stream, const std::string& fileName) {
+        if (self)
+            self->AcceptFeed(sender, url, data, accept, stream, fileName);
+    });
     if (!Config.NetFlixID.empty()) {
         queue->Add(QueueFeedUrl(), QueueFile, true, nullptr);
         queue->Add(TrackingFeedUrl(), TrackingFile, true, nullptr);
@@ -172,7 +187,12 @@ void TRefreshCycle::BuildLists() {
         m_pictureQueue = queue;
         queue->FreeOnTerminate = true;
         queue->SetOnItemDone(PictureArrived);
-        queue->OnTerminate = [this](TDownloadQueue* sender) { AfterPictures(sender); };
+        queue->OnTerminate = [self = QPointer<TRefreshCycle>(this)](TDownloadQueue* sender) {
+            if (self)
+                self->AfterPictures(sender);
+            else
+                DisposeUnprocessedRequests(sender);
+        };
         queue->SetFolder(CacheFolder);
         queue->SetOnDataArrived(AcceptPicture);
         try {
@@ -242,10 +262,9 @@ void TRefreshCycle::FillQueue() {
 
 void TRefreshCycle::AfterPictures(TDownloadQueue* sender) {
     if (sender != m_pictureQueue) {
-        // A queue stopped by a newer refresh: its unprocessed requests are ours to free, and it
-        // must not re-arm the timer or allow closing in the middle of that refresh.
-        for (int i = sender->CurrentIndex(); i < sender->Count(); ++i)
-            delete static_cast<TPassMovieDataRec*>(sender->GetItem(i)->Data);
+        // A queue stopped by a newer refresh must not re-arm the timer or allow closing in the
+        // middle of that refresh.
+        DisposeUnprocessedRequests(sender);
         return;
     }
     AllowClose = true;
@@ -260,7 +279,10 @@ void TRefreshCycle::tmRefreshTimerTimer() {
     auto* queue = new TDownloadQueue;
     m_checkQueue = queue;
     queue->FreeOnTerminate = true;
-    queue->OnTerminate = [this](TDownloadQueue* sender) { AfterCheck(sender); };
+    queue->OnTerminate = [self = QPointer<TRefreshCycle>(this)](TDownloadQueue* sender) {
+        if (self)
+            self->AfterCheck(sender);
+    };
     queue->AddSizeQuery(TrackingFeedUrl());
     queue->AddSizeQuery(QueueFeedUrl());
     queue->Start();
@@ -295,6 +317,9 @@ void TRefreshCycle::PopupDblClick() {
     // The restore runs after the popup's own double-click handling has finished.
     auto* queue = new TDownloadQueue;
     queue->FreeOnTerminate = true;
-    queue->OnTerminate = [this](TDownloadQueue*) { m_view.RestoreApp(); };
+    queue->OnTerminate = [self = QPointer<TRefreshCycle>(this)](TDownloadQueue*) {
+        if (self)
+            self->m_view.RestoreApp();
+    };
     queue->Start();
 }

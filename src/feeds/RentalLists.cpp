@@ -38,22 +38,31 @@ char FoldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Replaces every occurrence of pattern (any letter case) in one left-to-right pass.
-std::string ReplaceAllNoCase(const std::string& text, std::string_view pattern, std::string_view replacement) {
+// Replaces every occurrence of pattern (any letter case) in one left-to-right pass. Every
+// pattern starts with "&", so the pass jumps from one "&" to the next.
+void ReplaceAllNoCase(std::string& text, std::string_view pattern, std::string_view replacement) {
+    std::size_t at = text.find(pattern.front());
+    if (at == std::string::npos)
+        return;
     std::string out;
     out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (text.size() - i >= pattern.size() &&
-            std::equal(pattern.begin(), pattern.end(), text.begin() + static_cast<std::ptrdiff_t>(i),
+    std::size_t copied = 0;
+    for (; at != std::string::npos; at = text.find(pattern.front(), at)) {
+        if (text.size() - at >= pattern.size() &&
+            std::equal(pattern.begin() + 1, pattern.end(), text.begin() + static_cast<std::ptrdiff_t>(at + 1),
                        [](char p, char t) { return FoldAscii(p) == FoldAscii(t); })) {
+            out.append(text, copied, at - copied);
             out.append(replacement);
-            i += pattern.size();
+            at += pattern.size();
+            copied = at;
         } else {
-            out.push_back(text[i++]);
+            ++at;
         }
     }
-    return out;
+    if (copied == 0)
+        return; // nothing matched: the text stays as it is, uncopied
+    out.append(text, copied, std::string::npos);
+    text = std::move(out);
 }
 
 } // namespace
@@ -100,10 +109,11 @@ std::string BoxArtAddress(std::string_view movieId) {
 }
 
 std::string DecodeNamedReferences(std::string text) {
-    text = ReplaceAllNoCase(text, "&quot;", "\"");
-    text = ReplaceAllNoCase(text, "&amp;", "&");
-    text = ReplaceAllNoCase(text, "&lt;", "<");
-    return ReplaceAllNoCase(text, "&gt;", ">");
+    ReplaceAllNoCase(text, "&quot;", "\"");
+    ReplaceAllNoCase(text, "&amp;", "&");
+    ReplaceAllNoCase(text, "&lt;", "<");
+    ReplaceAllNoCase(text, "&gt;", ">");
+    return text;
 }
 
 // Removes matched tag pairs while the first "<" of the text opens one. Everything before the

@@ -5,6 +5,7 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <climits>
 #include <cstdio>
 #include <mutex>
 
@@ -81,6 +82,15 @@ std::vector<TXmlNode> TXmlNode::Children() const {
     return result;
 }
 
+bool TXmlNode::HasChildren() const {
+    if (m_node->type == XML_DTD_NODE)
+        return false;
+    for (const xmlNode* child = m_node->children; child; child = child->next)
+        if (!IsBlankText(child))
+            return true;
+    return false;
+}
+
 std::string TXmlNode::Name() const {
     switch (m_node->type) {
     case XML_ELEMENT_NODE:
@@ -103,13 +113,17 @@ std::string TXmlNode::Name() const {
 }
 
 std::optional<std::string> TXmlNode::ElementText() const {
-    const std::vector<TXmlNode> children = Children();
-    if (children.size() != 1)
+    const xmlNode* only = nullptr;
+    for (const xmlNode* child = m_node->children; child; child = child->next) {
+        if (IsBlankText(child))
+            continue;
+        if (only)
+            return std::nullopt;
+        only = child;
+    }
+    if (!only || (only->type != XML_TEXT_NODE && only->type != XML_CDATA_SECTION_NODE))
         return std::nullopt;
-    const xmlNode* child = children.front().m_node;
-    if (child->type != XML_TEXT_NODE && child->type != XML_CDATA_SECTION_NODE)
-        return std::nullopt;
-    return ToString(child->content);
+    return ToString(only->content);
 }
 
 TXmlDocument::~TXmlDocument() {
@@ -134,16 +148,39 @@ std::unique_ptr<TXmlDocument> TXmlDocument::Load(const TReadFn& read, std::int64
 }
 
 std::unique_ptr<TXmlDocument> TXmlDocument::LoadFile(const std::string& path, std::int64_t maxSize) {
+    // One read of the whole (bounded) file and a parse from memory: quicker than feeding the
+    // parser through callbacks, and never a decompressing reader behind our back.
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return nullptr;
-    const TReadFn read = [file](char* buffer, long size) -> long {
-        const std::size_t n = std::fread(buffer, 1, static_cast<std::size_t>(size), file);
-        return n == 0 && std::ferror(file) ? -1 : static_cast<long>(n);
-    };
-    auto doc = Load(read, maxSize);
+    std::string bytes;
+    char buffer[65536];
+    bool fits = true;
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        if (static_cast<std::int64_t>(bytes.size() + n) > maxSize) {
+            fits = false;
+            break;
+        }
+        bytes.append(buffer, n);
+    }
+    const bool failed = std::ferror(file);
     std::fclose(file);
-    return doc;
+    if (!fits || failed || bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX))
+        return nullptr;
+    SetUpLibxml();
+    xmlSetStructuredErrorFunc(nullptr, IgnoreError);
+    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    if (!ctxt)
+        return nullptr;
+    xmlDocPtr doc =
+        xmlCtxtReadMemory(ctxt, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, ParseOptions);
+    const bool good = doc && ctxt->wellFormed && ctxt->errNo == XML_ERR_OK;
+    xmlFreeParserCtxt(ctxt);
+    if (!good) {
+        xmlFreeDoc(doc);
+        return nullptr;
+    }
+    return std::unique_ptr<TXmlDocument>(new TXmlDocument(doc));
 }
 
 std::vector<TXmlNode> TXmlDocument::TopLevelNodes() const {

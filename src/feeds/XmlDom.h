@@ -23,6 +23,8 @@ public:
      * text nodes holding only white space are left out.
      */
     std::vector<TXmlNode> Children() const;
+    /** Whether Children() would list anything. */
+    bool HasChildren() const;
 
     /** The DOM node name: "prefix:local" for elements, "#text", "#cdata-section", "#comment", a PI's target. */
     std::string Name() const;

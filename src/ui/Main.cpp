@@ -1,11 +1,23 @@
 #include "ui/Main.h"
 
 #include "app/StartUp.h"
+#include "feeds/RefreshCycle.h"
+#include "net/Hosts.h"
 #include "platform/MessagePort.h"
+#include "platform/Registry.h"
 #include "settings/AutoStart.h"
 #include "settings/OptionsUnit.h"
+#include "ui/MovieCard.h"
+#include "ui/PopupWin.h"
 
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
 #include <QPalette>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
 
 Q_LOGGING_CATEGORY(lcMain, "plotvane.main", QtWarningMsg)
 
@@ -13,6 +25,20 @@ namespace {
 constexpr int DesignWidth = 460;
 constexpr int DesignHeight = 553;
 constexpr int MinimumHeight = 360;
+
+QLabel* MakeLink(const QString& text, QWidget* parent) {
+    auto* link = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(text), parent);
+    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    return link;
+}
+
+void OpenCardUrl(const std::string& url) {
+    if (url.empty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    OpenURL(url);
+    QApplication::restoreOverrideCursor();
+}
 } // namespace
 
 TfMain::TfMain(QWidget* parent)
@@ -25,10 +51,60 @@ TfMain::TfMain(QWidget* parent)
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
     setAutoFillBackground(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(5, 5, 5, 5);
+    layout->addWidget(BuildLinks());
+    pcMainTabs = new QTabWidget(this);
+    sbQueue = BuildBox(m_queueLayout);
+    sbRecent = BuildBox(m_recentLayout);
+    pcMainTabs->addTab(sbQueue, QStringLiteral("DVDs in Your Queue"));
+    pcMainTabs->addTab(sbRecent, QStringLiteral("Recent"));
+    pcMainTabs->setCurrentIndex(1);
+    pcMainTabs->hide();
+    layout->addWidget(pcMainTabs, 1);
+    m_busy = new QLabel(this);
+    m_busy->setAlignment(Qt::AlignCenter);
+    m_busy->hide();
+    layout->addWidget(m_busy, 1);
+
+    m_cycle = std::make_unique<TRefreshCycle>(*this);
     FormCreate();
 }
 
 TfMain::~TfMain() = default;
+
+QWidget* TfMain::BuildLinks() {
+    auto* bar = new QWidget(this);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addStretch(1);
+    lbGoToQueue = MakeLink(QStringLiteral("Go to Queue"), bar);
+    lbGoToQueue->hide();
+    lbOptions = MakeLink(QStringLiteral("Options"), bar);
+    connect(lbGoToQueue, &QLabel::linkActivated, this, [] { OpenCardUrl(std::string(hosts::ServiceWeb) + "/Queue"); });
+    connect(lbOptions, &QLabel::linkActivated, this, [this] { ShowOptions(); });
+    row->addWidget(lbGoToQueue);
+    row->addWidget(lbOptions);
+    return bar;
+}
+
+QScrollArea* TfMain::BuildBox(QVBoxLayout*& layout) {
+    auto* box = new QScrollArea(this);
+    box->setWidgetResizable(true);
+    box->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(box);
+    content->setAutoFillBackground(true);
+    QPalette pal = content->palette();
+    pal.setColor(QPalette::Window, QColor(247, 246, 245));
+    content->setPalette(pal);
+    layout = new QVBoxLayout(content);
+    layout->setContentsMargins(10, 10, 10, 10);
+    layout->setSpacing(10);
+    layout->addStretch(1);
+    box->setWidget(content);
+    return box;
+}
 
 void TfMain::FormCreate() {
     m_messages = new platform::TMessagePort(this);
@@ -38,9 +114,9 @@ void TfMain::FormCreate() {
             RestoreApp();
         }
     };
-    FirstCycle = true;
+    m_cycle->FirstCycle = true;
     InitializeFolders();
-    AllowClose = true;
+    m_cycle->AllowClose = true;
     LoadConfig();
     // The logon entry, not the stored setting, says whether the program starts at logon.
     Config.AutoStartup = AutoStartExists();
@@ -48,9 +124,122 @@ void TfMain::FormCreate() {
         setWindowState(windowState() | Qt::WindowMinimized);
 }
 
+void TfMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        // The first refresh starts once the window is up, as the message loop runs it.
+        QMetaObject::invokeMethod(
+            this, [this] { m_cycle->Refresh(); }, Qt::QueuedConnection);
+    }
+}
+
 void TfMain::RestoreApp() {
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     raise();
     activateWindow();
+}
+
+void TfMain::ShowBusy() {
+    pcMainTabs->hide();
+    lbGoToQueue->hide();
+    lbOptions->setEnabled(false);
+    m_busy->setText({});
+    m_busy->show();
+    ProcessMessages();
+}
+
+void TfMain::SetBusyText(const std::string& text) {
+    m_busy->setText(QString::fromStdString(text));
+}
+
+void TfMain::ShowLists() {
+    m_busy->hide();
+    m_busy->setText({});
+    pcMainTabs->show();
+    lbGoToQueue->show();
+    lbOptions->setEnabled(true);
+}
+
+QVBoxLayout* TfMain::LayoutOf(TListBox box) const {
+    return box == TListBox::Recent ? m_recentLayout : m_queueLayout;
+}
+
+void TfMain::ClearList(TListBox box) {
+    QVBoxLayout* layout = LayoutOf(box);
+    // Everything but the closing stretch goes; cards take their pictures with them.
+    while (layout->count() > 1) {
+        QLayoutItem* item = layout->takeAt(0);
+        delete item->widget();
+        delete item;
+    }
+    (box == TListBox::Recent ? sbRecent : sbQueue)->verticalScrollBar()->setValue(0);
+}
+
+void TfMain::BeginList(TListBox) {}
+
+void TfMain::EndList(TListBox) {}
+
+std::shared_ptr<TPictureTarget> TfMain::AddCard(const TCardInfo& card) {
+    const TListBox box =
+        card.Kind == TCardKind::AtHome || card.Kind == TCardKind::Returns ? TListBox::Recent : TListBox::Queue;
+    QVBoxLayout* layout = LayoutOf(box);
+    QWidget* content = layout->parentWidget();
+    // A section header before the first card of each Recent section.
+    if (box == TListBox::Recent) {
+        bool sectionStarted = false;
+        for (int i = 0; i < layout->count() - 1; ++i)
+            if (auto* existing = qobject_cast<TMovieCard*>(layout->itemAt(i)->widget()))
+                sectionStarted = sectionStarted || existing->Info().Kind == card.Kind;
+        if (!sectionStarted) {
+            auto* header = new QLabel(
+                card.Kind == TCardKind::AtHome ? QStringLiteral("At home") : QStringLiteral("Returns"), content);
+            QFont font = header->font();
+            font.setBold(true);
+            font.setPointSize(font.pointSize() + 2);
+            header->setFont(font);
+            header->setStyleSheet(card.Kind == TCardKind::AtHome ? QStringLiteral("color: #008000;")
+                                                                 : QStringLiteral("color: #800080;"));
+            layout->insertWidget(layout->count() - 1, header);
+        }
+    }
+    auto* widget = new TMovieCard(card, content);
+    connect(widget, &TMovieCard::Clicked, this, [](const std::string& url) { OpenCardUrl(url); });
+    layout->insertWidget(layout->count() - 1, widget);
+    return widget->Picture();
+}
+
+void TfMain::ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TfMain::FocusActiveList() {
+    if (pcMainTabs->isVisible())
+        (pcMainTabs->currentIndex() == 0 ? sbQueue : sbRecent)->setFocus();
+}
+
+void TfMain::ShowOptions() {
+    bool ok = false;
+    const QString code = QInputDialog::getText(this, QStringLiteral("Options"), QStringLiteral("Your feed code:"),
+                                               QLineEdit::Normal, QString::fromStdString(Config.NetFlixID), &ok);
+    if (!ok)
+        return;
+    const bool changed = code.toStdString() != Config.NetFlixID;
+    Config.NetFlixID = code.toStdString();
+    try {
+        SaveConfig();
+    } catch (const platform::ERegistryException&) {
+    }
+    m_cycle->RefreshTimer().setInterval(TRefreshCycle::CheckIntervalMs());
+    if (changed)
+        m_cycle->Refresh();
+}
+
+void TfMain::ShowNotification(const std::string& text) {
+    if (!m_popup)
+        m_popup = new TfPopupWin(this);
+    m_popup->SetOnMessageDblClick([this] { m_cycle->PopupDblClick(); });
+    m_popup->SetMessage(QString::fromStdString(text));
+    m_popup->ShowAtWorkAreaCorner();
 }

@@ -1,31 +1,68 @@
 #pragma once
 
+#include "feeds/MainView.h"
+
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QWidget>
+
+#include <memory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcMain)
 
 namespace platform {
 class TMessagePort;
 }
+class QLabel;
+class QScrollArea;
+class QTabWidget;
+class QVBoxLayout;
+class TRefreshCycle;
+class TfPopupWin;
 
 /** The main window: the member's lists in two tabs, the links above them. */
-class TfMain final : public QWidget {
+class TfMain final : public QWidget, public TMainView {
     Q_OBJECT
 public:
     explicit TfMain(QWidget* parent = nullptr);
     ~TfMain() override;
 
-    /** False while feeds download: the window may not close then. */
-    bool AllowClose = true;
-    /** The update check has not been started yet. */
-    bool FirstCycle = true;
-
     /** Brings the window back from the tray or the task bar and to the foreground. */
-    void RestoreApp();
+    void RestoreApp() override;
+    TRefreshCycle& Cycle() { return *m_cycle; }
+
+    // The refresh cycle's view.
+    void ShowBusy() override;
+    void SetBusyText(const std::string& text) override;
+    void ShowLists() override;
+    void ClearList(TListBox box) override;
+    void BeginList(TListBox box) override;
+    void EndList(TListBox box) override;
+    std::shared_ptr<TPictureTarget> AddCard(const TCardInfo& card) override;
+    void ProcessMessages() override;
+    void FocusActiveList() override;
+    void ShowOptions() override;
+    void ShowNotification(const std::string& text) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FormCreate();
+    QWidget* BuildLinks();
+    QScrollArea* BuildBox(QVBoxLayout*& layout);
+    QVBoxLayout* LayoutOf(TListBox box) const;
 
     platform::TMessagePort* m_messages = nullptr;
+    std::unique_ptr<TRefreshCycle> m_cycle;
+    QTabWidget* pcMainTabs = nullptr;
+    QScrollArea* sbQueue = nullptr;
+    QScrollArea* sbRecent = nullptr;
+    QVBoxLayout* m_queueLayout = nullptr;
+    QVBoxLayout* m_recentLayout = nullptr;
+    QLabel* m_busy = nullptr;
+    QLabel* lbGoToQueue = nullptr;
+    QLabel* lbOptions = nullptr;
+    QPointer<TfPopupWin> m_popup;
+    bool m_shown = false;
 };

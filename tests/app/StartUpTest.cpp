@@ -1,4 +1,5 @@
 #include "app/StartUp.h"
+#include "feeds/RefreshCycle.h"
 #include "platform/LogonEntries.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
@@ -50,8 +51,8 @@ TEST_F(StartUpTest, MainWindowLooksAsDesigned) {
     EXPECT_EQ(main.maximumWidth(), 460);
     EXPECT_EQ(main.minimumHeight(), 360);
     EXPECT_EQ(main.palette().color(QPalette::Window), QColor(Qt::white));
-    EXPECT_TRUE(main.AllowClose);
-    EXPECT_TRUE(main.FirstCycle);
+    EXPECT_TRUE(main.Cycle().AllowClose);
+    EXPECT_TRUE(main.Cycle().FirstCycle);
     main.show();
     const QImage shot = main.grab().toImage();
     EXPECT_EQ(shot.pixelColor(shot.width() / 2, shot.height() / 2), QColor(Qt::white));

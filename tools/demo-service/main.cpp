@@ -45,6 +45,16 @@ std::string Escape(const std::string& text) {
     return out;
 }
 
+// The tracking feed's descriptions are shown as they come, so they carry plain characters.
+std::string PlainText(std::string text) {
+    const std::pair<std::string, std::string> references[] = {
+        {"&#8212;", "\xE2\x80\x94"}, {"&#233;", "\xC3\xA9"}, {"&quot;", "\""}};
+    for (const auto& [reference, plain] : references)
+        for (std::size_t at; (at = text.find(reference)) != std::string::npos;)
+            text.replace(at, reference.size(), plain);
+    return text;
+}
+
 std::string MovieLink(const TDemoMovie& m) {
     return "http://www.netflix.com/MovieDisplay?movieid=" + m.Id + "&trkid=438";
 }
@@ -76,7 +86,7 @@ std::string TrackingFeed(const TDemoState& state, long step) {
         const TDemoMovie& m = *state.AtHome[i];
         items += Item("Shipped: " + m.Title, MovieLink(m),
                       "<p>Shipped on 12/" + std::to_string(10 + (step + 20 - static_cast<long>(i)) % 18) + "/26.</p> " +
-                          m.Synopsis);
+                          PlainText(m.Synopsis));
     }
     for (std::size_t i = 0; i < state.Returns.size(); ++i) {
         const TDemoMovie& m = *state.Returns[i];

@@ -1,0 +1,77 @@
+// Reading and preparing a 1,000-entry queue feed, beside libxml2 alone parsing the same file.
+#include "feeds/RSS_Reader.h"
+#include "feeds/RentalLists.h"
+
+#include "support/TempProfile.h"
+
+#include <benchmark/benchmark.h>
+#include <libxml/parser.h>
+
+#include <QCoreApplication>
+
+namespace {
+
+struct TFeedFile {
+    TTempProfile profile;
+    std::string path = profile.Path("QueueRSS.xml");
+
+    TFeedFile() {
+        std::string items;
+        for (int i = 1; i <= 1000; ++i) {
+            const std::string id = std::to_string(70000000 + i);
+            items +=
+                "<item><title>" + std::to_string(i) + "- A film called number " + std::to_string(i) +
+                "</title><link>http://www.netflix.com/MovieDisplay?movieid=" + id +
+                "&amp;trkid=438</link><guid isPermaLink=\"true\">http://www.netflix.com/MovieDisplay?movieid=" + id +
+                "&amp;trkid=438</guid><description>&lt;p&gt;";
+            while (items.size() % 1000 < 800)
+                items += "A synopsis with an &amp;#233; accent, &amp;quot;quotes&amp;quot; and more words. ";
+            items += "&lt;/p&gt;</description></item>\n";
+        }
+        WriteFile(path,
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\"><channel><title>Queue</title>\n" +
+                      items + "</channel></rss>\n");
+    }
+};
+
+TFeedFile& File() {
+    static TFeedFile file;
+    return file;
+}
+
+void BM_LibxmlParseOnly(benchmark::State& state) {
+    const std::string& path = File().path;
+    for (auto _ : state) {
+        xmlDocPtr doc = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        benchmark::DoNotOptimize(doc);
+        xmlFreeDoc(doc);
+    }
+    state.counters["bytes"] = static_cast<double>(ReadFile(path).size());
+}
+BENCHMARK(BM_LibxmlParseOnly)->Unit(benchmark::kMillisecond);
+
+void BM_ReadAndPrepareFeed(benchmark::State& state) {
+    const std::string& path = File().path;
+    TRSSReader reader;
+    std::size_t items = 0;
+    for (auto _ : state) {
+        TRssFeed feed;
+        reader.ReadFeedFile(path, feed);
+        PrepareMovies(feed);
+        items = feed.Items->Count();
+        benchmark::DoNotOptimize(feed);
+    }
+    if (items != 1000)
+        state.SkipWithError("the feed did not read whole");
+}
+BENCHMARK(BM_ReadAndPrepareFeed)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
