@@ -67,11 +67,3 @@ void BM_ReadAndPrepareFeed(benchmark::State& state) {
 BENCHMARK(BM_ReadAndPrepareFeed)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -194,11 +194,3 @@ void BM_SizeQueryOfLargeFile(benchmark::State& state) {
 BENCHMARK(BM_SizeQueryOfLargeFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -86,4 +87,32 @@ std::optional<TDecodedPicture> DecodeJpegFile(const std::string& path) {
     if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
         return std::nullopt;
     return DecodeJpeg(bytes.data(), bytes.size());
+}
+
+std::string EncodeJpeg(const TDecodedPicture& picture, int quality) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(picture.Width);
+    cinfo.image_height = static_cast<JDIMENSION>(picture.Height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    cinfo.write_JFIF_header = TRUE;
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        auto* row = const_cast<JSAMPROW>(picture.Rgb.data() +
+                                         static_cast<std::size_t>(cinfo.next_scanline) * picture.Width * 3);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    std::string bytes(reinterpret_cast<const char*>(buffer), size);
+    jpeg_destroy_compress(&cinfo);
+    std::free(buffer);
+    return bytes;
 }

@@ -21,3 +21,6 @@ std::optional<TDecodedPicture> DecodeJpeg(const std::uint8_t* data, std::size_t 
 std::optional<TDecodedPicture> DecodeJpegFile(const std::string& path);
 
 inline constexpr int MaxJpegSide = 4096;
+
+/** Encodes a picture as a baseline JFIF JPEG (the demo service draws box art with it). */
+std::string EncodeJpeg(const TDecodedPicture& picture, int quality = 88);

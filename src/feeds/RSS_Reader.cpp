@@ -114,9 +114,10 @@ void TRSSReader::ReadFeedFile(const std::string& fileName, TRssFeed& feed) {
 }
 
 bool TRSSReader::IsXmlStream(QIODevice& stream) {
-    const xmldom::TXmlDocument::TReadFn read = [&stream](char* buffer, long size) -> long {
-        return static_cast<long>(stream.read(buffer, size));
-    };
-    const auto document = xmldom::TXmlDocument::Load(read, MaxDocumentSize);
+    // One byte past the limit tells a document that is too large.
+    const QByteArray bytes = stream.read(MaxDocumentSize + 1);
+    if (bytes.size() > MaxDocumentSize)
+        return false;
+    const auto document = xmldom::TXmlDocument::Load(std::string_view(bytes.constData(), bytes.size()));
     return document && !document->TopLevelNodes().empty();
 }

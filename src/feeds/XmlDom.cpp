@@ -32,30 +32,6 @@ void SetUpLibxml() {
     });
 }
 
-struct TReadContext {
-    const TXmlDocument::TReadFn* read;
-    std::int64_t remaining;
-};
-
-int ReadCallback(void* context, char* buffer, int len) {
-    auto* ctx = static_cast<TReadContext*>(context);
-    if (ctx->remaining <= 0) {
-        // One byte past the limit tells us the input is too large.
-        char probe;
-        return (*ctx->read)(&probe, 1) > 0 ? -1 : 0;
-    }
-    const long want = static_cast<long>(std::min<std::int64_t>(len, ctx->remaining));
-    const long got = (*ctx->read)(buffer, want);
-    if (got < 0)
-        return -1;
-    ctx->remaining -= got;
-    return static_cast<int>(got);
-}
-
-int CloseCallback(void*) {
-    return 0;
-}
-
 bool IsBlankText(const xmlNode* node) {
     if (node->type != XML_TEXT_NODE || !node->content)
         return false;
@@ -130,14 +106,16 @@ TXmlDocument::~TXmlDocument() {
     xmlFreeDoc(m_doc);
 }
 
-std::unique_ptr<TXmlDocument> TXmlDocument::Load(const TReadFn& read, std::int64_t maxSize) {
+std::unique_ptr<TXmlDocument> TXmlDocument::Load(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX))
+        return nullptr;
     SetUpLibxml();
     xmlSetStructuredErrorFunc(nullptr, IgnoreError);
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt)
         return nullptr;
-    TReadContext context{&read, maxSize};
-    xmlDocPtr doc = xmlCtxtReadIO(ctxt, ReadCallback, CloseCallback, &context, nullptr, nullptr, ParseOptions);
+    xmlDocPtr doc =
+        xmlCtxtReadMemory(ctxt, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, ParseOptions);
     const bool good = doc && ctxt->wellFormed && ctxt->errNo == XML_ERR_OK;
     xmlFreeParserCtxt(ctxt);
     if (!good) {
@@ -165,22 +143,7 @@ std::unique_ptr<TXmlDocument> TXmlDocument::LoadFile(const std::string& path, st
     }
     const bool failed = std::ferror(file);
     std::fclose(file);
-    if (!fits || failed || bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX))
-        return nullptr;
-    SetUpLibxml();
-    xmlSetStructuredErrorFunc(nullptr, IgnoreError);
-    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
-    if (!ctxt)
-        return nullptr;
-    xmlDocPtr doc =
-        xmlCtxtReadMemory(ctxt, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, ParseOptions);
-    const bool good = doc && ctxt->wellFormed && ctxt->errNo == XML_ERR_OK;
-    xmlFreeParserCtxt(ctxt);
-    if (!good) {
-        xmlFreeDoc(doc);
-        return nullptr;
-    }
-    return std::unique_ptr<TXmlDocument>(new TXmlDocument(doc));
+    return fits && !failed ? Load(bytes) : nullptr;
 }
 
 std::vector<TXmlNode> TXmlDocument::TopLevelNodes() const {

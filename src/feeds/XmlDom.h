@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct _xmlDoc;
@@ -39,12 +39,11 @@ private:
 /** A parsed XML document. Loading never touches the network or any file but the one named. */
 class TXmlDocument final {
 public:
-    using TReadFn = std::function<long(char* buffer, long size)>; // bytes read, 0 at the end, < 0 on error
-
     ~TXmlDocument();
 
-    /** Parses the bytes read returns; nullptr unless they form a well-formed document within maxSize bytes. */
-    static std::unique_ptr<TXmlDocument> Load(const TReadFn& read, std::int64_t maxSize);
+    /** Parses bytes; nullptr unless they form a well-formed document. */
+    static std::unique_ptr<TXmlDocument> Load(std::string_view bytes);
+    /** The same for a file's bytes, read whole; nullptr for a file larger than maxSize. */
     static std::unique_ptr<TXmlDocument> LoadFile(const std::string& path, std::int64_t maxSize);
 
     /** The top-level nodes (the document's children). */

@@ -1,42 +1,22 @@
 #include "Posters.h"
 
+#include "feeds/JpegPicture.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
 
-#include <cstdio>
 #include <functional>
-#include <jpeglib.h>
 
 namespace {
 
 std::string EncodeJfif(const QImage& image) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(rgb.width());
-    cinfo.image_height = static_cast<JDIMENSION>(rgb.height());
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    cinfo.write_JFIF_header = TRUE;
-    jpeg_set_quality(&cinfo, 88, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        auto* row = const_cast<JSAMPROW>(rgb.constScanLine(static_cast<int>(cinfo.next_scanline)));
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    std::string bytes(reinterpret_cast<const char*>(buffer), size);
-    jpeg_destroy_compress(&cinfo);
-    std::free(buffer);
-    return bytes;
+    TDecodedPicture picture{rgb.width(), rgb.height(), {}};
+    for (int y = 0; y < rgb.height(); ++y)
+        picture.Rgb.insert(picture.Rgb.end(), rgb.constScanLine(y), rgb.constScanLine(y) + rgb.width() * 3);
+    return EncodeJpeg(picture);
 }
 
 } // namespace
