@@ -14,6 +14,8 @@ int main(int argc, char* argv[]) {
     char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("plotvane"), nullptr};
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Plotvane"));
+    // Hiding the window into the tray must not end the program; only "Close" does.
+    QApplication::setQuitOnLastWindowClosed(false);
     TfMain main;
     main.show();
     return QApplication::exec();

@@ -7,8 +7,11 @@
 #include "platform/Registry.h"
 #include "settings/AutoStart.h"
 #include "settings/OptionsUnit.h"
+#include "ui/Artwork.h"
 #include "ui/MovieCard.h"
+#include "ui/MyTray.h"
 #include "ui/PopupWin.h"
+#include "ui/TrayShell.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -17,6 +20,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 Q_LOGGING_CATEGORY(lcMain, "plotvane.main", QtWarningMsg)
@@ -41,7 +45,7 @@ void OpenCardUrl(const std::string& url) {
 }
 } // namespace
 
-TfMain::TfMain(QWidget* parent)
+TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
     : QWidget(parent) {
     setWindowTitle(QStringLiteral("Plotvane"));
     setFixedWidth(DesignWidth);
@@ -68,11 +72,17 @@ TfMain::TfMain(QWidget* parent)
     m_busy->hide();
     layout->addWidget(m_busy, 1);
 
+    setWindowIcon(PlotvaneIcon());
     m_cycle = std::make_unique<TRefreshCycle>(*this);
     FormCreate();
+    CreateTrayIcon(trayShell);
 }
 
-TfMain::~TfMain() = default;
+TfMain::~TfMain() {
+    StorePlacement();
+    // The icon talks to its shell as it goes, so it goes before the shell does.
+    delete TrayIconEx;
+}
 
 QWidget* TfMain::BuildLinks() {
     auto* bar = new QWidget(this);
@@ -117,6 +127,7 @@ void TfMain::FormCreate() {
     m_cycle->FirstCycle = true;
     InitializeFolders();
     m_cycle->AllowClose = true;
+    RestorePlacement();
     LoadConfig();
     // The logon entry, not the stored setting, says whether the program starts at logon.
     Config.AutoStartup = AutoStartExists();
@@ -132,13 +143,6 @@ void TfMain::showEvent(QShowEvent* event) {
         QMetaObject::invokeMethod(
             this, [this] { m_cycle->Refresh(); }, Qt::QueuedConnection);
     }
-}
-
-void TfMain::RestoreApp() {
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
-    raise();
-    activateWindow();
 }
 
 void TfMain::ShowBusy() {
@@ -160,6 +164,8 @@ void TfMain::ShowLists() {
     pcMainTabs->show();
     lbGoToQueue->show();
     lbOptions->setEnabled(true);
+    // The cycle allows closing right after this; a close asked for meanwhile happens then.
+    QTimer::singleShot(0, this, [this] { CloseIfPending(); });
 }
 
 QVBoxLayout* TfMain::LayoutOf(TListBox box) const {

@@ -17,19 +17,27 @@ class QLabel;
 class QScrollArea;
 class QTabWidget;
 class QVBoxLayout;
+class QMenu;
 class TRefreshCycle;
+class TTrayIconEx;
+class TTrayShell;
 class TfPopupWin;
 
 /** The main window: the member's lists in two tabs, the links above them. */
 class TfMain final : public QWidget, public TMainView {
     Q_OBJECT
 public:
-    explicit TfMain(QWidget* parent = nullptr);
+    /** A tray shell for tests; by default the desktop's tray. */
+    explicit TfMain(QWidget* parent = nullptr, TTrayShell* trayShell = nullptr);
     ~TfMain() override;
 
     /** Brings the window back from the tray or the task bar and to the foreground. */
     void RestoreApp() override;
     TRefreshCycle& Cycle() { return *m_cycle; }
+    TTrayIconEx* TrayIcon() const { return TrayIconEx; }
+    bool HasTray() const;
+    /** The tray menu's "Close": ends the program unless feeds are downloading. */
+    void miTrayCloseClick();
 
     // The refresh cycle's view.
     void ShowBusy() override;
@@ -46,12 +54,18 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void FormCreate();
     QWidget* BuildLinks();
     QScrollArea* BuildBox(QVBoxLayout*& layout);
     QVBoxLayout* LayoutOf(TListBox box) const;
+    void CreateTrayIcon(TTrayShell* shell);
+    void RestorePlacement();
+    void StorePlacement();
+    void CloseIfPending();
 
     platform::TMessagePort* m_messages = nullptr;
     std::unique_ptr<TRefreshCycle> m_cycle;
@@ -64,5 +78,11 @@ private:
     QLabel* lbGoToQueue = nullptr;
     QLabel* lbOptions = nullptr;
     QPointer<TfPopupWin> m_popup;
+    std::unique_ptr<TTrayShell> m_ownTrayShell;
+    TTrayIconEx* TrayIconEx = nullptr;
+    QMenu* pmTrayPopup = nullptr;
+    bool m_closeRequested = false;
+    bool m_closePending = false;
+    bool m_placementStored = false;
     bool m_shown = false;
 };

@@ -1,0 +1,115 @@
+#include "feeds/RefreshCycle.h"
+#include "platform/Registry.h"
+#include "settings/OptionsUnit.h"
+#include "settings/WindowPlacement.h"
+#include "ui/Main.h"
+#include "ui/MyTray.h"
+
+#include "support/FakeTrayShell.h"
+#include "support/TempProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <QTabWidget>
+
+TEST(WindowFlags, TwentyFourLittleEndianBytes) {
+    const TWindowFlagsRec rec{-5, 300, 460, 553, 2, 1};
+    const std::string bytes = EncodeWindowFlags(rec);
+    ASSERT_EQ(bytes.size(), 24u);
+    EXPECT_EQ(bytes.substr(0, 4), std::string("\xFB\xFF\xFF\xFF", 4));
+    EXPECT_EQ(bytes.substr(8, 4), std::string("\xCC\x01\0\0", 4));
+    EXPECT_EQ(bytes[16], '\x02');
+    EXPECT_EQ(bytes.substr(17, 3), std::string(3, '\0'));
+    EXPECT_EQ(DecodeWindowFlags(bytes), rec);
+    EXPECT_FALSE(DecodeWindowFlags(bytes.substr(0, 23)));
+    EXPECT_FALSE(DecodeWindowFlags(bytes + "x"));
+}
+
+class PlacementTest : public ::testing::Test {
+protected:
+    TTempProfile profile;
+    TFakeTrayShell shell;
+
+    void SetUp() override { SetDefaultConfig(); }
+    void TearDown() override { SetDefaultConfig(); }
+
+    void Store(const TWindowFlagsRec& rec) { SaveWindowPlacement(rec); }
+};
+
+TEST_F(PlacementTest, RestoreRules) {
+    Store({-40, 70, 50, 420, 0, 0});
+    {
+        TfMain main(nullptr, &shell);
+        EXPECT_EQ(main.pos(), QPoint(0, 70)) << "a negative left becomes 0";
+        EXPECT_EQ(main.height(), 420);
+        EXPECT_EQ(main.width(), 460) << "a width of 100 or less is ignored, and the width is fixed";
+        EXPECT_EQ(main.findChild<QTabWidget*>()->currentIndex(), 0);
+    }
+    Store({10, 20, 460, 90, 0, 7});
+    {
+        TfMain main(nullptr, &shell);
+        EXPECT_EQ(main.height(), 553) << "a height of 100 or less keeps the design height";
+        EXPECT_EQ(main.findChild<QTabWidget*>()->currentIndex(), 1) << "an index out of range keeps the design page";
+    }
+    Store({10, 20, 460, 300, 0, 1});
+    {
+        TfMain main(nullptr, &shell);
+        EXPECT_EQ(main.height(), 360) << "the minimum height applies";
+    }
+}
+
+TEST_F(PlacementTest, AnotherKindOfValueIsIgnored) {
+    {
+        platform::TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("Software\\Plotvane\\Window", true));
+        reg.WriteString("WindowFlags", std::string(24, 'x'));
+    }
+    TfMain main(nullptr, &shell);
+    EXPECT_EQ(main.height(), 553);
+}
+
+TEST_F(PlacementTest, TheWindowStoresItsPlacementWhenItGoes) {
+    {
+        TfMain main(nullptr, &shell);
+        main.move(33, 44);
+        main.resize(460, 500);
+        main.findChild<QTabWidget*>()->setCurrentIndex(0);
+        main.show();
+    }
+    const auto rec = LoadWindowPlacement();
+    ASSERT_TRUE(rec);
+    EXPECT_EQ(rec->Height, 500);
+    EXPECT_EQ(rec->Width, 460);
+    EXPECT_EQ(rec->ActivePage, 0);
+    EXPECT_EQ(rec->State, 0);
+}
+
+TEST_F(PlacementTest, CloseButtonGoesToTheTrayAndCloseWaitsForTheFeeds) {
+    TfMain main(nullptr, &shell);
+    ASSERT_TRUE(main.HasTray());
+    main.show();
+    main.close();
+    EXPECT_FALSE(main.isVisible()) << "hidden in the tray";
+    EXPECT_TRUE(main.TrayIcon()->InTray());
+    main.RestoreApp();
+    EXPECT_TRUE(main.isVisible());
+
+    main.Cycle().AllowClose = false;
+    main.miTrayCloseClick();
+    EXPECT_TRUE(main.isVisible()) << "\"Close\" does nothing while feeds download";
+    EXPECT_FALSE(LoadWindowPlacement());
+    main.Cycle().AllowClose = true;
+    main.miTrayCloseClick();
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_TRUE(LoadWindowPlacement()) << "ending stores the placement";
+}
+
+TEST_F(PlacementTest, WithoutATrayClosingTheWindowEndsTheProgram) {
+    shell.Available = false;
+    TfMain main(nullptr, &shell);
+    EXPECT_FALSE(main.HasTray());
+    main.show();
+    main.close();
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_TRUE(LoadWindowPlacement()) << "it ended as a Close does, not into a tray that is not there";
+}
