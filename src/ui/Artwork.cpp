@@ -46,3 +46,58 @@ QIcon PlotvaneIcon() {
         icon.addPixmap(DrawIcon(size));
     return icon;
 }
+
+QPixmap PopupBackground() {
+    constexpr int W = 181;
+    constexpr int H = 95;
+    QPixmap pixmap(W, H);
+    pixmap.fill(Qt::white);
+    QPainter p(&pixmap);
+    // The message panel: a soft gradient down to the middle and back.
+    QLinearGradient panel(0, 25, 0, 92);
+    panel.setColorAt(0, QColor(205, 219, 243));
+    panel.setColorAt(0.5, QColor(248, 250, 253));
+    panel.setColorAt(1, QColor(205, 219, 243));
+    p.fillRect(QRect(2, 25, W - 4, 67), panel);
+    p.fillRect(QRect(2, 92, W - 4, 1), QColor(177, 195, 237));
+    p.fillRect(QRect(2, 25, 1, 67), QColor(102, 131, 176));
+    // The glossy title strip in rows 2 to 23 and its separator.
+    QLinearGradient strip(0, 2, 0, 24);
+    strip.setColorAt(0, QColor(201, 210, 234));
+    strip.setColorAt(0.45, Qt::white);
+    strip.setColorAt(1, QColor(197, 212, 241));
+    p.fillRect(QRect(2, 2, W - 4, 22), strip);
+    p.fillRect(QRect(1, 24, W - 2, 1), QColor(102, 131, 176));
+    // The outer border, light on the top and left, dark on the bottom and right.
+    p.fillRect(QRect(0, 0, W, 1), QColor(157, 172, 201));
+    p.fillRect(QRect(0, 0, 1, H), QColor(157, 172, 201));
+    p.fillRect(QRect(0, H - 1, W, 1), QColor(58, 75, 133));
+    p.fillRect(QRect(W - 1, 0, 1, H), QColor(58, 75, 133));
+    // A small disc and the name in bold italic white with a dark outline.
+    p.setRenderHint(QPainter::Antialiasing);
+    p.drawPixmap(6, 5, PlotvaneIcon().pixmap(16, 16));
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(13);
+    font.setBold(true);
+    font.setItalic(true);
+    QPainterPath name;
+    name.addText(27, 18, font, QStringLiteral("Plotvane"));
+    p.setPen(QPen(QColor(40, 58, 110), 2.0));
+    p.drawPath(name);
+    p.fillPath(name, Qt::white);
+    return pixmap;
+}
+
+QPixmap CloseGlyph() {
+    QPixmap pixmap(15, 15);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QColor(102, 131, 176));
+    p.setBrush(QColor(255, 255, 255, 200));
+    p.drawRect(0, 0, 14, 14);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(200, 30, 30), 2.0, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(4, 4), QPointF(11, 11));
+    p.drawLine(QPointF(11, 4), QPointF(4, 11));
+    return pixmap;
+}

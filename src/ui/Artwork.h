@@ -1,6 +1,13 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 
 /** The program's icon, drawn at every size the desktop asks for: a film reel on a rounded tile. */
 QIcon PlotvaneIcon();
+
+/** The notification's background, 181 x 95: frame, title strip with the name, separator, message panel. */
+QPixmap PopupBackground();
+
+/** The notification's close glyph, 15 x 15 with alpha: a small framed box with a red cross. */
+QPixmap CloseGlyph();

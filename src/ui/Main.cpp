@@ -82,6 +82,7 @@ TfMain::~TfMain() {
     StorePlacement();
     // The icon talks to its shell as it goes, so it goes before the shell does.
     delete TrayIconEx;
+    delete m_popup;
 }
 
 QWidget* TfMain::BuildLinks() {
@@ -243,9 +244,11 @@ void TfMain::ShowOptions() {
 }
 
 void TfMain::ShowNotification(const std::string& text) {
+    // A window of its own: the main window may be hidden in the tray when a change comes.
     if (!m_popup)
-        m_popup = new TfPopupWin(this);
-    m_popup->SetOnMessageDblClick([this] { m_cycle->PopupDblClick(); });
+        m_popup = new TfPopupWin;
+    m_popup->SetOnMessageDblClick([this](TfPopupWin*) { m_cycle->PopupDblClick(); });
+    m_popup->PlaceAtWorkAreaCorner();
     m_popup->SetMessage(QString::fromStdString(text));
-    m_popup->ShowAtWorkAreaCorner();
+    m_popup->show();
 }
