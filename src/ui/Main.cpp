@@ -8,6 +8,7 @@
 #include "settings/AutoStart.h"
 #include "settings/OptionsUnit.h"
 #include "ui/Artwork.h"
+#include "ui/GifAnim.h"
 #include "ui/MovieCard.h"
 #include "ui/MyTray.h"
 #include "ui/PopupWin.h"
@@ -67,15 +68,17 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
     pcMainTabs->setCurrentIndex(1);
     pcMainTabs->hide();
     layout->addWidget(pcMainTabs, 1);
-    m_busy = new QLabel(this);
-    m_busy->setAlignment(Qt::AlignCenter);
-    m_busy->hide();
-    layout->addWidget(m_busy, 1);
+    layout->addStretch(0);
 
     setWindowIcon(PlotvaneIcon());
     m_cycle = std::make_unique<TRefreshCycle>(*this);
     FormCreate();
     CreateTrayIcon(trayShell);
+    m_busy = new TGifAnim(this);
+    m_busy->SetGifResName(QStringLiteral("GIF_PROGRESS"));
+    m_busy->SetText({});
+    m_busy->hide();
+    CentreAnimation();
 }
 
 TfMain::~TfMain() {
@@ -150,18 +153,30 @@ void TfMain::ShowBusy() {
     pcMainTabs->hide();
     lbGoToQueue->hide();
     lbOptions->setEnabled(false);
-    m_busy->setText({});
     m_busy->show();
+    m_busy->Start();
+    m_busy->SetText({});
     ProcessMessages();
 }
 
 void TfMain::SetBusyText(const std::string& text) {
-    m_busy->setText(QString::fromStdString(text));
+    m_busy->SetText(QString::fromStdString(text));
+}
+
+void TfMain::CentreAnimation() {
+    if (m_busy)
+        m_busy->move((width() - m_busy->width()) / 2, (height() - m_busy->height()) / 2);
+}
+
+void TfMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    CentreAnimation();
 }
 
 void TfMain::ShowLists() {
+    m_busy->Stop();
     m_busy->hide();
-    m_busy->setText({});
+    m_busy->SetText({});
     pcMainTabs->show();
     lbGoToQueue->show();
     lbOptions->setEnabled(true);

@@ -22,6 +22,7 @@ class TRefreshCycle;
 class TTrayIconEx;
 class TTrayShell;
 class TfPopupWin;
+class TGifAnim;
 
 /** The main window: the member's lists in two tabs, the links above them. */
 class TfMain final : public QWidget, public TMainView {
@@ -34,6 +35,7 @@ public:
     /** Brings the window back from the tray or the task bar and to the foreground. */
     void RestoreApp() override;
     TRefreshCycle& Cycle() { return *m_cycle; }
+    TGifAnim* ProgressAnimation() const { return m_busy; }
     TTrayIconEx* TrayIcon() const { return TrayIconEx; }
     bool HasTray() const;
     /** The tray menu's "Close": ends the program unless feeds are downloading. */
@@ -56,6 +58,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void FormCreate();
@@ -66,6 +69,7 @@ private:
     void RestorePlacement();
     void StorePlacement();
     void CloseIfPending();
+    void CentreAnimation();
 
     platform::TMessagePort* m_messages = nullptr;
     std::unique_ptr<TRefreshCycle> m_cycle;
@@ -74,7 +78,7 @@ private:
     QScrollArea* sbRecent = nullptr;
     QVBoxLayout* m_queueLayout = nullptr;
     QVBoxLayout* m_recentLayout = nullptr;
-    QLabel* m_busy = nullptr;
+    TGifAnim* m_busy = nullptr;
     QLabel* lbGoToQueue = nullptr;
     QLabel* lbOptions = nullptr;
     QPointer<TfPopupWin> m_popup;
