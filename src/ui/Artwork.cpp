@@ -101,3 +101,45 @@ QPixmap CloseGlyph() {
     p.drawLine(QPointF(11, 4), QPointF(4, 11));
     return pixmap;
 }
+
+QPixmap AtHomeIcon() {
+    QPixmap pixmap(32, 34);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0, 80, 0), 1.5));
+    p.setBrush(QColor(250, 246, 232));
+    p.drawRect(QRectF(6.5, 15.5, 19, 15));
+    p.setBrush(QColor(190, 40, 40));
+    p.drawPolygon(QPolygonF({QPointF(3, 17), QPointF(16, 4), QPointF(29, 17)}));
+    p.setBrush(QColor(120, 80, 40));
+    p.drawRect(QRectF(13.5, 21.5, 6, 9));
+    // A disc leaning at the door.
+    p.setBrush(QColor(220, 225, 235));
+    p.drawEllipse(QPointF(24, 27), 5, 5);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(24, 27), 1.5, 1.5);
+    return pixmap;
+}
+
+QPixmap ReturnsIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(80, 0, 80), 1.5));
+    p.setBrush(QColor(250, 246, 232));
+    p.drawRect(QRectF(2.5, 9.5, 22, 15));
+    p.drawPolyline(QPolygonF({QPointF(2.5, 9.5), QPointF(13.5, 18), QPointF(24.5, 9.5)}));
+    // The arrow back to the service.
+    QPainterPath arrow;
+    arrow.moveTo(29, 24);
+    arrow.cubicTo(31, 14, 26, 6, 17, 5);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(128, 0, 128), 2.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawPath(arrow);
+    p.setBrush(QColor(128, 0, 128));
+    p.setPen(Qt::NoPen);
+    p.drawPolygon(QPolygonF({QPointF(13, 5), QPointF(19, 1), QPointF(19, 9)}));
+    return pixmap;
+}

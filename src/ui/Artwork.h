@@ -11,3 +11,9 @@ QPixmap PopupBackground();
 
 /** The notification's close glyph, 15 x 15 with alpha: a small framed box with a red cross. */
 QPixmap CloseGlyph();
+
+/** The "At home" section icon, 32 x 34: a house with a disc at its door. */
+QPixmap AtHomeIcon();
+
+/** The "Returns" section icon, 32 x 32: an envelope with a turning arrow. */
+QPixmap ReturnsIcon();

@@ -9,6 +9,7 @@
 #include "settings/OptionsUnit.h"
 #include "ui/Artwork.h"
 #include "ui/GifAnim.h"
+#include "ui/GradientLabel.h"
 #include "ui/MovieCard.h"
 #include "ui/MyTray.h"
 #include "ui/PopupWin.h"
@@ -35,6 +36,23 @@ QLabel* MakeLink(const QString& text, QWidget* parent) {
     auto* link = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(text), parent);
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     return link;
+}
+
+// "At home" and "Returns": a band from white to green or purple with the section's icon.
+TGradientLabel* MakeSectionHeader(bool atHome, QWidget* parent) {
+    auto* header = new TGradientLabel(parent);
+    header->setFixedHeight(35);
+    header->SetCaption(atHome ? QStringLiteral("At home") : QStringLiteral("Returns"));
+    header->SetBottomColor(atHome ? QColor(0, 128, 0) : QColor(128, 0, 128));
+    header->SetImage(atHome ? AtHomeIcon() : ReturnsIcon());
+    header->SetVerticalOffset(6);
+    header->SetShadow(true);
+    header->SetShadowColor(Qt::white);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(13);
+    font.setBold(true);
+    header->setFont(font);
+    return header;
 }
 
 void OpenCardUrl(const std::string& url) {
@@ -106,6 +124,7 @@ QWidget* TfMain::BuildLinks() {
 QScrollArea* TfMain::BuildBox(QVBoxLayout*& layout) {
     auto* box = new QScrollArea(this);
     box->setWidgetResizable(true);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setFrameShape(QFrame::NoFrame);
     auto* content = new QWidget(box);
     content->setAutoFillBackground(true);
@@ -214,17 +233,8 @@ std::shared_ptr<TPictureTarget> TfMain::AddCard(const TCardInfo& card) {
         for (int i = 0; i < layout->count() - 1; ++i)
             if (auto* existing = qobject_cast<TMovieCard*>(layout->itemAt(i)->widget()))
                 sectionStarted = sectionStarted || existing->Info().Kind == card.Kind;
-        if (!sectionStarted) {
-            auto* header = new QLabel(
-                card.Kind == TCardKind::AtHome ? QStringLiteral("At home") : QStringLiteral("Returns"), content);
-            QFont font = header->font();
-            font.setBold(true);
-            font.setPointSize(font.pointSize() + 2);
-            header->setFont(font);
-            header->setStyleSheet(card.Kind == TCardKind::AtHome ? QStringLiteral("color: #008000;")
-                                                                 : QStringLiteral("color: #800080;"));
-            layout->insertWidget(layout->count() - 1, header);
-        }
+        if (!sectionStarted)
+            layout->insertWidget(layout->count() - 1, MakeSectionHeader(card.Kind == TCardKind::AtHome, content));
     }
     auto* widget = new TMovieCard(card, content);
     connect(widget, &TMovieCard::Clicked, this, [](const std::string& url) { OpenCardUrl(url); });
