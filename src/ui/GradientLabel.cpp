@@ -1,5 +1,7 @@
 #include "ui/GradientLabel.h"
 
+#include "ui/Drawing.h"
+
 #include <QPainter>
 
 TGradientLabel::TGradientLabel(QWidget* parent)
@@ -22,15 +24,7 @@ void TGradientLabel::paintEvent(QPaintEvent*) {
     const int vo = m_verticalOffset;
     QPainter p(this);
     p.fillRect(rect(), palette().color(backgroundRole()));
-    // Row by row as a vertical gradient fill computes it: the top colour on the band's first row,
-    // moving linearly towards the bottom colour, which the row after the band would have.
-    const int rows = h - 2 * vo;
-    for (int row = 0; row < rows; ++row) {
-        const auto mix = [&](int top, int bottom) { return top + (bottom - top) * row / rows; };
-        p.fillRect(0, vo + row, w, 1,
-                   QColor(mix(m_topColor.red(), m_bottomColor.red()), mix(m_topColor.green(), m_bottomColor.green()),
-                          mix(m_topColor.blue(), m_bottomColor.blue())));
-    }
+    drawing::FillVerticalGradient(p, 0, vo, w, h - vo, m_topColor, m_bottomColor);
     if (m_border) {
         p.setPen(m_borderColor);
         p.drawPolyline(QPolygon(

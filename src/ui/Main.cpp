@@ -10,7 +10,6 @@
 #include "ui/Artwork.h"
 #include "ui/GifAnim.h"
 #include "ui/GradientLabel.h"
-#include "ui/MovieCard.h"
 #include "ui/MyTray.h"
 #include "ui/PopupWin.h"
 #include "ui/TrayShell.h"
@@ -38,22 +37,7 @@ QLabel* MakeLink(const QString& text, QWidget* parent) {
     return link;
 }
 
-// "At home" and "Returns": a band from white to green or purple with the section's icon.
-TGradientLabel* MakeSectionHeader(bool atHome, QWidget* parent) {
-    auto* header = new TGradientLabel(parent);
-    header->setFixedHeight(35);
-    header->SetCaption(atHome ? QStringLiteral("At home") : QStringLiteral("Returns"));
-    header->SetBottomColor(atHome ? QColor(0, 128, 0) : QColor(128, 0, 128));
-    header->SetImage(atHome ? AtHomeIcon() : ReturnsIcon());
-    header->SetVerticalOffset(6);
-    header->SetShadow(true);
-    header->SetShadowColor(Qt::white);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(13);
-    font.setBold(true);
-    header->setFont(font);
-    return header;
-}
+} // namespace
 
 void OpenCardUrl(const std::string& url) {
     if (url.empty())
@@ -62,7 +46,6 @@ void OpenCardUrl(const std::string& url) {
     OpenURL(url);
     QApplication::restoreOverrideCursor();
 }
-} // namespace
 
 TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
     : QWidget(parent) {
@@ -79,8 +62,10 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
     layout->setContentsMargins(5, 5, 5, 5);
     layout->addWidget(BuildLinks());
     pcMainTabs = new QTabWidget(this);
-    sbQueue = BuildBox(m_queueLayout);
-    sbRecent = BuildBox(m_recentLayout);
+    sbQueue = BuildBox(m_queueContent);
+    sbRecent = BuildBox(m_recentContent);
+    glbAtHome = MakeSectionHeader(true, m_recentContent);
+    glbReceived = MakeSectionHeader(false, m_recentContent);
     pcMainTabs->addTab(sbQueue, QStringLiteral("DVDs in Your Queue"));
     pcMainTabs->addTab(sbRecent, QStringLiteral("Recent"));
     pcMainTabs->setCurrentIndex(1);
@@ -119,24 +104,6 @@ QWidget* TfMain::BuildLinks() {
     row->addWidget(lbGoToQueue);
     row->addWidget(lbOptions);
     return bar;
-}
-
-QScrollArea* TfMain::BuildBox(QVBoxLayout*& layout) {
-    auto* box = new QScrollArea(this);
-    box->setWidgetResizable(true);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setFrameShape(QFrame::NoFrame);
-    auto* content = new QWidget(box);
-    content->setAutoFillBackground(true);
-    QPalette pal = content->palette();
-    pal.setColor(QPalette::Window, QColor(247, 246, 245));
-    content->setPalette(pal);
-    layout = new QVBoxLayout(content);
-    layout->setContentsMargins(10, 10, 10, 10);
-    layout->setSpacing(10);
-    layout->addStretch(1);
-    box->setWidget(content);
-    return box;
 }
 
 void TfMain::FormCreate() {
@@ -201,45 +168,6 @@ void TfMain::ShowLists() {
     lbOptions->setEnabled(true);
     // The cycle allows closing right after this; a close asked for meanwhile happens then.
     QTimer::singleShot(0, this, [this] { CloseIfPending(); });
-}
-
-QVBoxLayout* TfMain::LayoutOf(TListBox box) const {
-    return box == TListBox::Recent ? m_recentLayout : m_queueLayout;
-}
-
-void TfMain::ClearList(TListBox box) {
-    QVBoxLayout* layout = LayoutOf(box);
-    // Everything but the closing stretch goes; cards take their pictures with them.
-    while (layout->count() > 1) {
-        QLayoutItem* item = layout->takeAt(0);
-        delete item->widget();
-        delete item;
-    }
-    (box == TListBox::Recent ? sbRecent : sbQueue)->verticalScrollBar()->setValue(0);
-}
-
-void TfMain::BeginList(TListBox) {}
-
-void TfMain::EndList(TListBox) {}
-
-std::shared_ptr<TPictureTarget> TfMain::AddCard(const TCardInfo& card) {
-    const TListBox box =
-        card.Kind == TCardKind::AtHome || card.Kind == TCardKind::Returns ? TListBox::Recent : TListBox::Queue;
-    QVBoxLayout* layout = LayoutOf(box);
-    QWidget* content = layout->parentWidget();
-    // A section header before the first card of each Recent section.
-    if (box == TListBox::Recent) {
-        bool sectionStarted = false;
-        for (int i = 0; i < layout->count() - 1; ++i)
-            if (auto* existing = qobject_cast<TMovieCard*>(layout->itemAt(i)->widget()))
-                sectionStarted = sectionStarted || existing->Info().Kind == card.Kind;
-        if (!sectionStarted)
-            layout->insertWidget(layout->count() - 1, MakeSectionHeader(card.Kind == TCardKind::AtHome, content));
-    }
-    auto* widget = new TMovieCard(card, content);
-    connect(widget, &TMovieCard::Clicked, this, [](const std::string& url) { OpenCardUrl(url); });
-    layout->insertWidget(layout->count() - 1, widget);
-    return widget->Picture();
 }
 
 void TfMain::ProcessMessages() {

@@ -10,6 +10,9 @@
 
 Q_DECLARE_LOGGING_CATEGORY(lcMain)
 
+/** Opens a card's or a link's address in the browser, with the hourglass meanwhile. */
+void OpenCardUrl(const std::string& url);
+
 namespace platform {
 class TMessagePort;
 }
@@ -23,6 +26,7 @@ class TTrayIconEx;
 class TTrayShell;
 class TfPopupWin;
 class TGifAnim;
+class TGradientLabel;
 
 /** The main window: the member's lists in two tabs, the links above them. */
 class TfMain final : public QWidget, public TMainView {
@@ -59,25 +63,36 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
     QWidget* BuildLinks();
-    QScrollArea* BuildBox(QVBoxLayout*& layout);
-    QVBoxLayout* LayoutOf(TListBox box) const;
+    QScrollArea* BuildBox(QWidget*& content);
+    QWidget* ContentOf(TListBox box) const { return box == TListBox::Recent ? m_recentContent : m_queueContent; }
     void CreateTrayIcon(TTrayShell* shell);
     void RestorePlacement();
     void StorePlacement();
     void CloseIfPending();
     void CentreAnimation();
+    TGradientLabel* MakeSectionHeader(bool atHome, QWidget* parent);
+    int BoxClientWidth() const;
 
     platform::TMessagePort* m_messages = nullptr;
     std::unique_ptr<TRefreshCycle> m_cycle;
     QTabWidget* pcMainTabs = nullptr;
     QScrollArea* sbQueue = nullptr;
     QScrollArea* sbRecent = nullptr;
-    QVBoxLayout* m_queueLayout = nullptr;
-    QVBoxLayout* m_recentLayout = nullptr;
+    QWidget* m_queueContent = nullptr;
+    QWidget* m_recentContent = nullptr;
+    TGradientLabel* glbAtHome = nullptr;
+    TGradientLabel* glbReceived = nullptr;
+    // Where the next card of each box goes while a list is filled.
+    int m_nextTop[2] = {0, 0};
+    int m_nextLeft = 0;
+    int m_rowHeight = 0;
+    bool m_atHomeShown = false;
+    bool m_returnsShown = false;
     TGifAnim* m_busy = nullptr;
     QLabel* lbGoToQueue = nullptr;
     QLabel* lbOptions = nullptr;

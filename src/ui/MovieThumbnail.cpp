@@ -1,0 +1,194 @@
+#include "ui/MovieThumbnail.h"
+
+#include "feeds/JpegPicture.h"
+#include "ui/Drawing.h"
+
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+QFont CardFont(const char* family, int pixels, bool bold) {
+    QFont font(QString::fromLatin1(family));
+    font.setPixelSize(pixels); // 8 points at 96 dpi, as the cards were laid out
+    font.setBold(bold);
+    return font;
+}
+
+constexpr int NoPrefix = 0;
+constexpr int Prefix = Qt::TextShowMnemonic;
+
+} // namespace
+
+bool TCardPicture::LoadFromFile(const std::string& path) {
+    QImage image;
+    const QString name = QString::fromStdString(path);
+    if (name.endsWith(QStringLiteral(".jpg"), Qt::CaseInsensitive)) {
+        const auto decoded = DecodeJpegFile(path);
+        if (!decoded)
+            return false;
+        image = QImage(decoded->Rgb.data(), decoded->Width, decoded->Height, decoded->Width * 3, QImage::Format_RGB888)
+                    .copy();
+    } else {
+        QImageReader reader(name);
+        reader.setDecideFormatFromContent(false);
+        if (!reader.read(&image))
+            return false;
+    }
+    m_card->SetMoviePicture(image);
+    return true;
+}
+
+TCustomMovieThumbnail::TCustomMovieThumbnail(QWidget* parent)
+    : QWidget(parent)
+    , m_pictureTarget(std::make_shared<TCardPicture>(this)) {
+    resize(400, 174);
+    setFont(CardFont("Verdana", 11, false));
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void TCustomMovieThumbnail::SetMovieDescription(const QString& description) {
+    m_description = description;
+    resize(width(), CalcHeight());
+}
+
+void TCustomMovieThumbnail::SetMoviePicture(const QImage& picture) {
+    m_picture = picture;
+    update();
+}
+
+void TCustomMovieThumbnail::SetBorderColor(const QColor& c) {
+    m_borderColor = c;
+    update();
+}
+
+void TCustomMovieThumbnail::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT Clicked(this);
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TCustomMovieThumbnail::PaintFrame(QPainter& p) const {
+    const int w = width();
+    const int h = height();
+    const QColor colour = palette().color(backgroundRole());
+    p.fillRect(rect(), colour);
+    drawing::Outline(p, 1, 1, w - 1, h - 1, m_borderColor);
+    drawing::FillVerticalGradient(p, 2, 2, w - 2, h - 2, colour, m_fillColor);
+    const QColor shadow(228, 228, 228);
+    drawing::Line(p, {2, h - 1}, {w - 1, h - 1}, shadow);
+    drawing::Line(p, {w - 1, h - 1}, {w - 1, 2}, shadow);
+}
+
+int TCustomMovieThumbnail::PaintBoxArt(QPainter& p, int x, int y) const {
+    drawing::Line(p, {x + 114, y + 1}, {x + 114, y + 154}, Qt::black);
+    drawing::Line(p, {x + 114, y + 154}, {x, y + 154}, Qt::black);
+    const QColor shadow = palette().color(QPalette::Dark);
+    drawing::Line(p, {x + 115, y + 2}, {x + 115, y + 155}, shadow);
+    drawing::Line(p, {x + 115, y + 155}, {x + 1, y + 155}, shadow);
+    p.fillRect(x, y, 114, 154, Qt::white);
+    drawing::Outline(p, x, y, x + 114, y + 154, palette().color(QPalette::Button));
+    if (m_picture.isNull())
+        return y + 154;
+    // Stretched into the frame less two pixels on each side; the aspect ratio is not kept.
+    p.drawImage(QRect(x + 2, y + 2, 110, 150), m_picture);
+    return y + 152;
+}
+
+TMovieThumbnail::TMovieThumbnail(QWidget* parent)
+    : TCustomMovieThumbnail(parent)
+    , m_fontTitle(CardFont("Verdana", 13, true)) {}
+
+void TMovieThumbnail::SetFontTitle(const QFont& font) {
+    m_fontTitle = font;
+    update();
+}
+
+int TMovieThumbnail::CalcHeight() const {
+    const int tw = width() - 154;
+    const int th = drawing::TextHeight(m_fontTitle, ShowTag ? tw - 30 : tw, MovieTitle());
+    const int dh = drawing::TextHeight(font(), tw, MovieDescription());
+    return std::max(th + 10 + dh, 150) + 30;
+}
+
+void TMovieThumbnail::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const int w = width();
+    const int h = height();
+    PaintFrame(p);
+    PaintBoxArt(p, 12, 12);
+    const int right = ShowTag ? w - 42 : w - 12;
+    const int titleHeight = drawing::TextHeight(m_fontTitle, right - 142, MovieTitle());
+    const QRect title(142, 12, right - 142, titleHeight);
+    p.setFont(m_fontTitle);
+    p.setPen(QColor(230, 230, 230));
+    p.drawText(title.translated(1, 1), Qt::TextWordWrap | NoPrefix, MovieTitle());
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(title, Qt::TextWordWrap | NoPrefix, MovieTitle());
+    p.setFont(font());
+    const int top = title.bottom() + 1 + 6;
+    p.drawText(QRect(142, top, w - 12 - 142, h - 12 - top), Qt::TextWordWrap | Prefix, MovieDescription());
+    if (ShowTag) {
+        drawing::Outline(p, w - 27, 1, w - 1, 21, m_borderColor);
+        QFont bold = font();
+        bold.setBold(true);
+        p.setFont(bold);
+        p.drawText(QRect(w - 24, 4, 20, 14), Qt::AlignHCenter | Qt::AlignTop | Prefix, MovieID());
+    }
+}
+
+TMovieThumbnailShort::TMovieThumbnailShort(QWidget* parent)
+    : TCustomMovieThumbnail(parent) {
+    resize(133, 194);
+    setFont(CardFont("Tahoma", 11, false));
+}
+
+void TMovieThumbnailShort::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    PaintFrame(p);
+    const int bottom = PaintBoxArt(p, 8, 8);
+    const QRect text(8, bottom + 6, width() - 16, height() - 8 - bottom - 6);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Prefix,
+               p.fontMetrics().elidedText(MovieDescription(), Qt::ElideRight, text.width(), Prefix));
+}
+
+TAdvertismentThumbnail::TAdvertismentThumbnail(QWidget* parent)
+    : TCustomMovieThumbnail(parent) {
+    resize(400, 88);
+    setFont(CardFont("Verdana", 11, true));
+    m_fillColor = QColor(243, 214, 215);
+}
+
+int TAdvertismentThumbnail::CalcHeight() const {
+    return std::max(drawing::TextHeight(font(), width() - 98, MovieDescription()), 64) + 24;
+}
+
+QRect TAdvertismentThumbnail::IconRect(QSize icon) {
+    const int w = icon.width();
+    const int h = icon.height();
+    if (w <= 64 && h <= 64)
+        return QRect(12 + (64 - w) / 2, 12 + (64 - h) / 2, w, h);
+    const double factor = 64.0 / std::max(w, h);
+    // Halves round to even, as the scaling was designed.
+    return QRect(12, 12, static_cast<int>(std::nearbyint(w * factor)), static_cast<int>(std::nearbyint(h * factor)));
+}
+
+void TAdvertismentThumbnail::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const int w = width();
+    const int h = height();
+    PaintFrame(p);
+    if (!MoviePicture().isNull())
+        p.drawImage(IconRect(MoviePicture().size()), MoviePicture());
+    QRect text(86, 12, w - 12 - 86, h - 12 - 12);
+    const int measured = drawing::TextHeight(font(), text.width(), MovieDescription());
+    if (text.height() > measured)
+        text.setTop(text.top() + (text.height() - measured) / 2);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(text, Qt::TextWordWrap | Prefix, MovieDescription());
+}

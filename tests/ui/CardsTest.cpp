@@ -1,0 +1,147 @@
+#include "settings/OptionsUnit.h"
+#include "ui/Drawing.h"
+#include "ui/Main.h"
+#include "ui/MovieThumbnail.h"
+
+#include "support/FakeTrayShell.h"
+#include "support/TempProfile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage Grab(QWidget& w) {
+    return w.grab().toImage();
+}
+
+} // namespace
+
+TEST(Cards, LargeCardHeightFollowsItsTexts) {
+    TMovieThumbnail card;
+    card.SetMovieTitle(QStringLiteral("Short"));
+    card.SetMovieDescription(QStringLiteral("A line."));
+    EXPECT_EQ(card.height(), 180) << "texts within 150 pixels give 180";
+
+    QString longText;
+    for (int i = 0; i < 60; ++i)
+        longText += QStringLiteral("many words of description ");
+    card.SetMovieDescription(longText);
+    const int tw = card.width() - 154;
+    const int th = drawing::TextHeight(card.FontTitle(), tw, card.MovieTitle());
+    const int dh = drawing::TextHeight(card.font(), tw, longText);
+    ASSERT_GT(th + 10 + dh, 150);
+    EXPECT_EQ(card.height(), th + 10 + dh + 30);
+
+    const int before = card.height();
+    card.ShowTag = true;
+    EXPECT_EQ(card.height(), before) << "the tag set afterwards does not resize the card";
+}
+
+TEST(Cards, OtherCardsHeights) {
+    TMovieThumbnailShort shortCard;
+    shortCard.SetMovieDescription(QStringLiteral("Received on 12/02/26"));
+    EXPECT_EQ(shortCard.size(), QSize(133, 194));
+    TAdvertismentThumbnail ad;
+    ad.SetMovieDescription(QStringLiteral("Short ad"));
+    EXPECT_EQ(ad.height(), 88);
+}
+
+TEST(Cards, FrameAndEmptyBoxArt) {
+    TMovieThumbnail card;
+    QPalette pal = card.palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    card.setPalette(pal);
+    card.SetMovieDescription(QStringLiteral("x"));
+    const QImage img = Grab(card);
+    const int w = card.width();
+    const int h = card.height();
+    EXPECT_EQ(img.pixelColor(1, 1), QColor(152, 158, 210)) << "the border";
+    EXPECT_EQ(img.pixelColor(w / 2, h - 1), QColor(228, 228, 228)) << "the light shadow below";
+    EXPECT_EQ(img.pixelColor(w - 1, h / 2), QColor(228, 228, 228)) << "and to the right";
+    EXPECT_EQ(img.pixelColor(0, 0), QColor(Qt::white));
+    // The box-art frame at (12, 12): white inside, black line then the shadow colour outside.
+    EXPECT_EQ(img.pixelColor(60, 80), QColor(Qt::white)) << "no picture: the white frame";
+    EXPECT_EQ(img.pixelColor(126, 80), QColor(Qt::black));
+    EXPECT_EQ(img.pixelColor(60, 166), QColor(Qt::black));
+    EXPECT_EQ(img.pixelColor(127, 80).rgb(), card.palette().color(QPalette::Dark).rgb());
+
+    QImage red(40, 40, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    card.SetMoviePicture(red);
+    const QImage withPicture = Grab(card);
+    EXPECT_EQ(withPicture.pixelColor(14, 14), QColor(Qt::red)) << "stretched into the frame less two pixels";
+    EXPECT_EQ(withPicture.pixelColor(123, 163), QColor(Qt::red));
+    EXPECT_NE(withPicture.pixelColor(13, 13), QColor(Qt::red));
+}
+
+TEST(Cards, TagBoxInTheCorner) {
+    TMovieThumbnail card;
+    card.ShowTag = true;
+    card.SetMovieID(QStringLiteral("12"));
+    card.SetMovieDescription(QStringLiteral("x"));
+    const QImage img = Grab(card);
+    const int w = card.width();
+    EXPECT_EQ(img.pixelColor(w - 27, 10), QColor(152, 158, 210)) << "left edge of the tag box";
+    EXPECT_EQ(img.pixelColor(w - 15, 20), QColor(152, 158, 210)) << "its bottom edge";
+}
+
+TEST(Cards, AdvertisementIconScaling) {
+    EXPECT_EQ(TAdvertismentThumbnail::IconRect({32, 16}), QRect(28, 36, 32, 16));
+    EXPECT_EQ(TAdvertismentThumbnail::IconRect({128, 64}), QRect(12, 12, 64, 32));
+    EXPECT_EQ(TAdvertismentThumbnail::IconRect({64, 64}), QRect(12, 12, 64, 64));
+    EXPECT_EQ(TAdvertismentThumbnail::IconRect({110, 154}), QRect(12, 12, 46, 64)) << "45.7 rounds to 46";
+    EXPECT_EQ(TAdvertismentThumbnail::IconRect({256, 10}), QRect(12, 12, 64, 2)) << "2.5 rounds to even";
+}
+
+TEST(Cards, ReturnsStandThreeInARow) {
+    TTempProfile profile;
+    SetDefaultConfig();
+    TFakeTrayShell shell;
+    TfMain main(nullptr, &shell);
+    main.BeginList(TListBox::Recent);
+    std::vector<QWidget*> cards;
+    for (int i = 0; i < 7; ++i) {
+        main.AddCard({TCardKind::Returns, "Back " + std::to_string(i), "Received on 12/02/26", "http://x/", {}});
+    }
+    main.EndList(TListBox::Recent);
+    std::vector<QPoint> positions;
+    for (TMovieThumbnailShort* card : main.findChildren<TMovieThumbnailShort*>())
+        positions.push_back(card->pos());
+    ASSERT_EQ(positions.size(), 7u);
+    std::sort(positions.begin(), positions.end(),
+              [](QPoint a, QPoint b) { return std::pair(a.y(), a.x()) < std::pair(b.y(), b.x()); });
+    const int first = 4 + 35 + 6;
+    const int row = 194 + 10;
+    EXPECT_EQ(positions, (std::vector<QPoint>{{10, first},
+                                              {147, first},
+                                              {284, first},
+                                              {10, first + row},
+                                              {147, first + row},
+                                              {284, first + row},
+                                              {10, first + 2 * row}}));
+}
+
+TEST(Cards, QueueCardsStackUnderTheAdvertisement) {
+    TTempProfile profile;
+    SetDefaultConfig();
+    TFakeTrayShell shell;
+    TfMain main(nullptr, &shell);
+    main.BeginList(TListBox::Queue);
+    main.AddCard({TCardKind::Advertisement, {}, "An ad", "http://ad/", {}});
+    main.AddCard({TCardKind::Queue, "First", "One", "http://1/", "1"});
+    main.AddCard({TCardKind::Queue, "Second", "Two", "http://2/", "2"});
+    main.EndList(TListBox::Queue);
+    const auto ads = main.findChildren<TAdvertismentThumbnail*>();
+    ASSERT_EQ(ads.size(), 1);
+    EXPECT_EQ(ads[0]->pos(), QPoint(10, 10));
+    auto cards = main.findChildren<TMovieThumbnail*>();
+    ASSERT_EQ(cards.size(), 2);
+    std::sort(cards.begin(), cards.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
+    EXPECT_EQ(cards[0]->pos(), QPoint(10, 10 + 88 + 10));
+    EXPECT_EQ(cards[1]->pos(), QPoint(10, 10 + 88 + 10 + 180 + 10));
+    EXPECT_TRUE(cards[0]->ShowTag);
+    EXPECT_EQ(cards[0]->MovieID(), QStringLiteral("1"));
+
+    main.ClearList(TListBox::Queue);
+    EXPECT_TRUE(main.findChildren<TCustomMovieThumbnail*>().isEmpty());
+}
