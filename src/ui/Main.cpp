@@ -164,6 +164,7 @@ void TfMain::ShowLists() {
     m_busy->hide();
     m_busy->SetText({});
     pcMainTabs->show();
+    m_listsPending = true;
     lbGoToQueue->show();
     lbOptions->setEnabled(true);
     // The cycle allows closing right after this; a close asked for meanwhile happens then.

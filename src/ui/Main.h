@@ -92,6 +92,7 @@ private:
     int m_nextLeft = 0;
     int m_rowHeight = 0;
     bool m_atHomeShown = false;
+    bool m_listsPending = false; // logs the first paint of the lists after they are shown
     bool m_returnsShown = false;
     TGifAnim* m_busy = nullptr;
     QLabel* lbGoToQueue = nullptr;

@@ -40,6 +40,7 @@ QScrollArea* TfMain::BuildBox(QWidget*& content) {
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     content = new QWidget(box);
+    content->installEventFilter(this);
     content->setAutoFillBackground(true);
     QPalette pal = content->palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -82,6 +83,10 @@ int TfMain::BoxClientWidth() const {
 }
 
 bool TfMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint && m_listsPending && (watched == m_queueContent || watched == m_recentContent)) {
+        m_listsPending = false;
+        qCInfo(lcMain) << "lists painted";
+    }
     if (event->type() == QEvent::Resize && (watched == sbRecent->viewport() || watched == sbQueue->viewport())) {
         QWidget* content = watched == sbRecent->viewport() ? m_recentContent : m_queueContent;
         content->resize(static_cast<QWidget*>(watched)->width(), content->height());
