@@ -77,6 +77,9 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
     m_cycle = std::make_unique<TRefreshCycle>(*this);
     FormCreate();
     CreateTrayIcon(trayShell);
+    CreateMovieMenu();
+    // Key releases and wheel turns anywhere in the window come here first.
+    qApp->installEventFilter(this);
     m_busy = new TGifAnim(this);
     m_busy->SetGifResName(QStringLiteral("GIF_PROGRESS"));
     m_busy->SetText({});
@@ -85,6 +88,7 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
 }
 
 TfMain::~TfMain() {
+    qApp->removeEventFilter(this);
     StorePlacement();
     // The icon talks to its shell as it goes, so it goes before the shell does.
     delete TrayIconEx;

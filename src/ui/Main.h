@@ -25,6 +25,9 @@ class TRefreshCycle;
 class TTrayIconEx;
 class TTrayShell;
 class TfPopupWin;
+class TCustomMovieThumbnail;
+class QAction;
+class QKeyEvent;
 class TGifAnim;
 class TGradientLabel;
 
@@ -42,6 +45,13 @@ public:
     TGifAnim* ProgressAnimation() const { return m_busy; }
     TTrayIconEx* TrayIcon() const { return TrayIconEx; }
     bool HasTray() const;
+    /** Key released anywhere in the window: scrolls the box with the focus (or the queue box). */
+    void FormKeyUp(QKeyEvent* event);
+    /** The movie menu as it opens on a card (or on a box, with nullptr). */
+    QMenu* MovieMenu(TCustomMovieThumbnail* card) {
+        PrepareMovieMenu(card);
+        return pmMovie;
+    }
     /** The tray menu's "Close": ends the program unless feeds are downloading. */
     void miTrayCloseClick();
 
@@ -64,6 +74,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void FormCreate();
@@ -77,6 +88,10 @@ private:
     void CentreAnimation();
     TGradientLabel* MakeSectionHeader(bool atHome, QWidget* parent);
     int BoxClientWidth() const;
+    void CreateMovieMenu();
+    void PrepareMovieMenu(TCustomMovieThumbnail* card);
+    bool HandleInput(QObject* watched, QEvent* event);
+    int LineStep(QScrollArea* box) const;
 
     platform::TMessagePort* m_messages = nullptr;
     std::unique_ptr<TRefreshCycle> m_cycle;
@@ -101,6 +116,10 @@ private:
     std::unique_ptr<TTrayShell> m_ownTrayShell;
     TTrayIconEx* TrayIconEx = nullptr;
     QMenu* pmTrayPopup = nullptr;
+    QMenu* pmMovie = nullptr;
+    QAction* miMovieTitle = nullptr;
+    QAction* miCopyMovie = nullptr;
+    TCustomMovieThumbnail* m_menuCard = nullptr;
     bool m_closeRequested = false;
     bool m_closePending = false;
     bool m_placementStored = false;

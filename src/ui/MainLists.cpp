@@ -83,6 +83,8 @@ int TfMain::BoxClientWidth() const {
 }
 
 bool TfMain::eventFilter(QObject* watched, QEvent* event) {
+    if (HandleInput(watched, event))
+        return true;
     if (event->type() == QEvent::Paint && m_listsPending && (watched == m_queueContent || watched == m_recentContent)) {
         m_listsPending = false;
         qCInfo(lcMain) << "lists painted";
@@ -90,6 +92,8 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize && (watched == sbRecent->viewport() || watched == sbQueue->viewport())) {
         QWidget* content = watched == sbRecent->viewport() ? m_recentContent : m_queueContent;
         content->resize(static_cast<QWidget*>(watched)->width(), content->height());
+        auto* box = watched == sbRecent->viewport() ? sbRecent : sbQueue;
+        box->verticalScrollBar()->setSingleStep(LineStep(box));
     }
     return QWidget::eventFilter(watched, event);
 }

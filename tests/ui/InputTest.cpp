@@ -1,0 +1,128 @@
+#include "settings/OptionsUnit.h"
+#include "ui/Main.h"
+#include "ui/MovieThumbnail.h"
+
+#include "support/FakeTrayShell.h"
+#include "support/TempProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QWheelEvent>
+
+namespace {
+
+class InputTest : public ::testing::Test {
+protected:
+    TTempProfile profile;
+    TFakeTrayShell shell;
+    std::unique_ptr<TfMain> main;
+    QScrollArea* queueBox = nullptr;
+
+    void SetUp() override {
+        SetDefaultConfig();
+        // With a code, the first refresh ends without asking for options (its requests fail at once).
+        profile.SetEnv("http_proxy", "http://127.0.0.1:9");
+        WriteFile(profile.RegistryFile(),
+                  "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Plotvane\\Config]\n"
+                  "\"Movies in queue\"=dword:00000002\n\"Check for new movies\"=dword:00000002\n"
+                  "\"Update interval\"=dword:00000002\n\"NetFlixID\"=\"T\"\n\"Minimize on run\"=dword:00000000\n"
+                  "\"Auto startup\"=dword:00000000\n\"NLFA\"=hex:00,00,00,00,00,00,00,00\n\n");
+        main = std::make_unique<TfMain>(nullptr, &shell);
+        main->show();
+        QTRY_VERIFY_WITH_TIMEOUT(main->findChild<QTabWidget*>()->isVisible(), 10000);
+        main->findChild<QTabWidget*>()->setCurrentIndex(0);
+        main->BeginList(TListBox::Queue);
+        for (int i = 1; i <= 20; ++i)
+            main->AddCard(
+                {TCardKind::Queue, "Film " + std::to_string(i), "Words.", i % 2 ? "http://x/" : "", std::to_string(i)});
+        main->EndList(TListBox::Queue);
+        for (QScrollArea* area : main->findChildren<QScrollArea*>())
+            if (area->isVisible())
+                queueBox = area;
+        ASSERT_NE(queueBox, nullptr);
+        QCoreApplication::processEvents();
+    }
+
+    QScrollBar* Bar() const { return queueBox->verticalScrollBar(); }
+    int C() const { return queueBox->viewport()->height(); }
+};
+
+} // namespace
+
+TEST_F(InputTest, KeysScrollByTheWindowsRules) {
+    QApplication::setActiveWindow(main.get());
+    queueBox->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), queueBox);
+    QTest::keyPress(queueBox, Qt::Key_PageDown);
+    EXPECT_EQ(Bar()->value(), 0) << "nothing moves on the press";
+    QTest::keyRelease(queueBox, Qt::Key_PageDown);
+    EXPECT_EQ(Bar()->value(), C() - 20) << "Page Down moves by the client height less 20";
+    QTest::keyRelease(queueBox, Qt::Key_Down);
+    EXPECT_EQ(Bar()->value(), C() - 20 + (C() * 9 / 10) / 10);
+    QTest::keyRelease(queueBox, Qt::Key_End);
+    EXPECT_EQ(Bar()->value(), Bar()->maximum());
+    QTest::keyRelease(queueBox, Qt::Key_Home);
+    EXPECT_EQ(Bar()->value(), 0);
+    QTest::keyRelease(queueBox, Qt::Key_PageDown, Qt::ShiftModifier);
+    EXPECT_EQ(Bar()->value(), 0) << "not with Shift held";
+    QTest::keyRelease(queueBox, Qt::Key_Right);
+    EXPECT_EQ(Bar()->value(), 0);
+}
+
+TEST_F(InputTest, WheelMovesOneLineStepPerTurn) {
+    const QPoint at(50, 50);
+    QWheelEvent down(at, queueBox->viewport()->mapToGlobal(at), {}, {0, -360}, Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(queueBox->viewport(), &down);
+    EXPECT_EQ(Bar()->value(), (C() * 9 / 10) / 10) << "one step, however large the turn";
+    QWheelEvent up(at, queueBox->viewport()->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+    QApplication::sendEvent(queueBox->viewport(), &up);
+    EXPECT_EQ(Bar()->value(), 0);
+}
+
+TEST_F(InputTest, MovieMenuFollowsTheCard) {
+    auto cards = main->findChildren<TMovieThumbnail*>();
+    std::sort(cards.begin(), cards.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
+    QMenu* menu = main->MovieMenu(cards[0]);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 6);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("Film 1"));
+    EXPECT_TRUE(actions[0]->isVisible());
+    EXPECT_TRUE(actions[0]->isEnabled());
+    EXPECT_EQ(menu->defaultAction(), actions[0]);
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("Copy"));
+    EXPECT_EQ(actions[3]->text(), QStringLiteral("Refresh data"));
+    EXPECT_EQ(actions[5]->text(), QStringLiteral("Options.."));
+
+    main->MovieMenu(cards[1]);
+    EXPECT_FALSE(actions[0]->isEnabled()) << "a card without an address";
+    main->MovieMenu(nullptr);
+    EXPECT_FALSE(actions[0]->isVisible());
+    EXPECT_FALSE(actions[1]->isVisible());
+    EXPECT_TRUE(actions[3]->isVisible());
+
+    main->MovieMenu(cards[0]);
+    actions[1]->trigger();
+    const QImage copied = QApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), cards[0]->size()) << "the card as a picture on the clipboard";
+}
+
+TEST_F(InputTest, TheAdvertisementCardHasNoTitleItem) {
+    main->BeginList(TListBox::Queue);
+    main->AddCard({TCardKind::Advertisement, {}, "An ad", "http://ad/", {}});
+    main->EndList(TListBox::Queue);
+    const auto ads = main->findChildren<TAdvertismentThumbnail*>();
+    ASSERT_EQ(ads.size(), 1);
+    QMenu* menu = main->MovieMenu(ads[0]);
+    EXPECT_FALSE(menu->actions()[0]->isVisible());
+    EXPECT_TRUE(menu->actions()[1]->isVisible());
+}
