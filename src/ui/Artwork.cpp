@@ -143,3 +143,21 @@ QPixmap ReturnsIcon() {
     p.drawPolygon(QPolygonF({QPointF(13, 5), QPointF(19, 1), QPointF(19, 9)}));
     return pixmap;
 }
+
+QPixmap PlotvaneLogo() {
+    QPixmap pixmap(150, 26);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.drawPixmap(2, 2, PlotvaneIcon().pixmap(22, 22));
+    QFont font(QStringLiteral("Verdana"));
+    font.setPixelSize(17);
+    font.setBold(true);
+    font.setItalic(true);
+    QPainterPath name;
+    name.addText(30, 19, font, QStringLiteral("Plotvane"));
+    p.setPen(QPen(QColor(90, 10, 16), 1.0));
+    p.setBrush(QColor(170, 24, 32));
+    p.drawPath(name);
+    return pixmap;
+}

@@ -17,3 +17,6 @@ QPixmap AtHomeIcon();
 
 /** The "Returns" section icon, 32 x 32: an envelope with a turning arrow. */
 QPixmap ReturnsIcon();
+
+/** The header logo, 150 x 26: the reel and the name. */
+QPixmap PlotvaneLogo();

@@ -62,6 +62,18 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
     layout->setContentsMargins(5, 5, 5, 5);
     layout->addWidget(BuildLinks());
     pcMainTabs = new QTabWidget(this);
+    // The tabs' look: 20-pixel tabs in Verdana, the active one bold, a warm bar on the one under
+    // the mouse, the pages in a soft grey framed in slate.
+    pcMainTabs->setStyleSheet(
+        QStringLiteral("QTabWidget::pane { border: 1px solid rgb(145, 155, 156); background: rgb(247, 246, 245); }"
+                       "QTabBar::tab { height: 20px; padding: 0 10px; font-family: Verdana; font-size: 11px;"
+                       " background: rgb(236, 233, 216); border: 1px solid rgb(145, 155, 156); border-bottom: none;"
+                       " border-top-left-radius: 3px; border-top-right-radius: 3px; margin-right: 2px; }"
+                       "QTabBar::tab:selected { font-weight: bold; background: rgb(247, 246, 245);"
+                       " border-top: 2px solid rgb(255, 199, 60); }"
+                       "QTabBar::tab:hover { border-top: 2px solid rgb(255, 199, 60); }"
+                       "QTabBar::tab:focus { outline: none; }"
+                       "#boxContent { background: white; }"));
     sbQueue = BuildBox(m_queueContent);
     sbRecent = BuildBox(m_recentContent);
     glbAtHome = MakeSectionHeader(true, m_recentContent);
@@ -99,6 +111,11 @@ QWidget* TfMain::BuildLinks() {
     auto* bar = new QWidget(this);
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(0, 0, 0, 0);
+    imgLogo = new QLabel(bar);
+    imgLogo->setPixmap(PlotvaneLogo());
+    imgLogo->setCursor(Qt::PointingHandCursor);
+    imgLogo->installEventFilter(this);
+    row->addWidget(imgLogo);
     row->addStretch(1);
     lbGoToQueue = MakeLink(QStringLiteral("Go to Queue"), bar);
     lbGoToQueue->hide();

@@ -110,6 +110,7 @@ private:
     bool m_listsPending = false; // logs the first paint of the lists after they are shown
     bool m_returnsShown = false;
     TGifAnim* m_busy = nullptr;
+    QLabel* imgLogo = nullptr;
     QLabel* lbGoToQueue = nullptr;
     QLabel* lbOptions = nullptr;
     QPointer<TfPopupWin> m_popup;

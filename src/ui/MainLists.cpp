@@ -1,11 +1,13 @@
 // The main window's two boxes: where the cards go, as the lists are filled and cleared.
 #include "ui/Main.h"
 
+#include "net/Hosts.h"
 #include "ui/Artwork.h"
 #include "ui/GradientLabel.h"
 #include "ui/MovieThumbnail.h"
 
 #include <QEvent>
+#include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
@@ -40,6 +42,8 @@ QScrollArea* TfMain::BuildBox(QWidget*& content) {
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     content = new QWidget(box);
+    content->setObjectName(QStringLiteral("boxContent"));
+    content->setAttribute(Qt::WA_StyledBackground);
     content->installEventFilter(this);
     content->setAutoFillBackground(true);
     QPalette pal = content->palette();
@@ -85,6 +89,10 @@ int TfMain::BoxClientWidth() const {
 bool TfMain::eventFilter(QObject* watched, QEvent* event) {
     if (HandleInput(watched, event))
         return true;
+    if (watched == imgLogo && event->type() == QEvent::MouseButtonRelease) {
+        OpenCardUrl(std::string(hosts::VendorWeb));
+        return true;
+    }
     if (event->type() == QEvent::Paint && m_listsPending && (watched == m_queueContent || watched == m_recentContent)) {
         m_listsPending = false;
         qCInfo(lcMain) << "lists painted";
@@ -170,6 +178,10 @@ std::shared_ptr<TPictureTarget> TfMain::AddCard(const TCardInfo& info) {
         break;
     }
     }
+    // Cards take the box's colour, the window colour, whatever the tabs' style says around them.
+    QPalette pal = card->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    card->setPalette(pal);
     card->SetMovieURL(info.Url);
     connect(card, &TCustomMovieThumbnail::Clicked, this,
             [](TCustomMovieThumbnail* clicked) { OpenCardUrl(clicked->MovieURL()); });
