@@ -6,36 +6,20 @@
 #   bench/idle.sh [SECONDS]     (60 by default; run from the repository after a build)
 set -uo pipefail
 cd "$(dirname "$0")/.."
+source scripts/desktop.sh
 seconds=${1:-60}
 build=${PLOTVANE_BUILD_DIR:-build}
 work=$(mktemp -d /tmp/pvidle-XXXXXX)
-pids=()
-trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$work"' EXIT
+trap 'pv_stop; rm -rf "$work"' EXIT
 
-export HOME=$work XDG_CONFIG_HOME=$work/.config XDG_DATA_HOME=$work/.local/share XDG_RUNTIME_DIR=$work/run TMPDIR=$work/tmp
-mkdir -p "$XDG_CONFIG_HOME/Plotvane" "$XDG_RUNTIME_DIR" "$TMPDIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Plotvane\\Config]\n"Movies in queue"=dword:00000007\n"Check for new movies"=dword:00000002\n"Update interval"=dword:00000002\n"NetFlixID"="IDLE"\n"Minimize on run"=dword:00000000\n"Auto startup"=dword:00000000\n"NLFA"=hex:00,00,00,00,00,00,00,00\n\n' \
-    > "$XDG_CONFIG_HOME/Plotvane/registry.reg"
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display") QT_QPA_PLATFORM=xcb
-openbox >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
-trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
-pids+=($!)
-"$build/tools/demo-service/demo-service" --port-file "$work/port" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [[ -s "$work/port" ]] && break; sleep 0.1; done
-export http_proxy=http://127.0.0.1:$(cat "$work/port") no_proxy=
+pv_profile "$work" IDLE 7 2
+pv_desktop tray
+pv_demo "$build/tools/demo-service/demo-service" "$work/demo.log"
 "$build/src/app/plotvane" 2>/dev/null &
 app=$!
-pids+=($app)
+pv_pids+=($app)
 cache=$XDG_DATA_HOME/Plotvane/Plotvane/Cache
-for _ in $(seq 300); do [[ $(ls "$cache"/*.jpg 2>/dev/null | wc -l) -ge 40 ]] && break; sleep 0.1; done
+pv_wait 300 sh -c "[ \$(ls '$cache'/*.jpg 2>/dev/null | wc -l) -ge 40 ]"
 sleep 3
 window=$(xdotool search --onlyvisible --name '^Plotvane$' | head -n 1)
 xdotool windowactivate --sync "$window" key alt+F4

@@ -7,14 +7,9 @@
 set -uo pipefail
 exe=$1
 demo=$2
+source "$(dirname "$0")/../../scripts/desktop.sh"
 work=$(mktemp -d /tmp/pve2e-XXXXXX)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'pv_stop; rm -rf "$work"' EXIT
 
 passed=0
 failed=0
@@ -29,56 +24,17 @@ check() { # description, then the command that must succeed
         echo "FAILED: $what"
     fi
 }
-wait_for() { # tenths of a second, then a command
-    local tenths=$1
-    shift
-    for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
 
-export HOME=$work XDG_CONFIG_HOME=$work/.config XDG_DATA_HOME=$work/.local/share XDG_RUNTIME_DIR=$work/run \
-       TMPDIR=$work/tmp
-mkdir -p "$XDG_CONFIG_HOME/Plotvane" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR" "$TMPDIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY
-cat > "$XDG_CONFIG_HOME/Plotvane/registry.reg" <<'REG'
-Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\Software\Plotvane\Config]
-"Movies in queue"=dword:00000007
-"Check for new movies"=dword:00000000
-"Update interval"=dword:00000002
-"NetFlixID"="E2E-MEMBER"
-"Minimize on run"=dword:00000000
-"Auto startup"=dword:00000000
-"NLFA"=hex:00,00,00,00,00,00,00,00
-
-REG
-
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-wait_for 100 test -s "$work/display" || { echo "FAILED: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(cat "$work/display")
-openbox >/dev/null 2>&1 &
-pids+=($!)
-wait_for 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window'
-trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
-pids+=($!)
-wait_for 100 sh -c 'xwininfo -root -tree 2>/dev/null | grep -q "\"panel\""'
-
-"$demo" --port-file "$work/port" >"$work/demo.log" 2>&1 &
-pids+=($!)
-wait_for 100 test -s "$work/port" || { echo "FAILED: the demo service did not start"; exit 1; }
-export http_proxy=http://127.0.0.1:$(cat "$work/port") no_proxy=
-export QT_QPA_PLATFORM=xcb
+pv_profile "$work" E2E-MEMBER 7 0
+pv_desktop tray || { echo "FAILED: no desktop"; exit 1; }
+pv_demo "$demo" "$work/demo.log" || { echo "FAILED: no demo service"; exit 1; }
 
 "$exe" 2>"$work/plotvane.log" &
 app=$!
-pids+=($app)
+pv_pids+=($app)
 cache=$XDG_DATA_HOME/Plotvane/Plotvane/Cache
 have_box_art() { [[ $(ls "$cache"/*.jpg 2>/dev/null | wc -l) -ge 10 ]]; }
-check "the feeds and the box art reach the cache" wait_for 300 have_box_art
+check "the feeds and the box art reach the cache" pv_wait 300 have_box_art
 check "both feeds are cached" test -s "$cache/QueueRSS.xml" -a -s "$cache/TrackingRSS.xml"
 window=$(xdotool search --onlyvisible --name '^Plotvane$' | head -n 1)
 check "the window is on the screen" test -n "$window"
@@ -87,13 +43,13 @@ unmapped() { xwininfo -id "$window" 2>/dev/null | grep -q 'IsUnMapped'; }
 check "the broken box art was looked up on its movie page" grep -q 'MovieDisplay?movieid=70001148' "$work/demo.log"
 
 xdotool windowactivate --sync "$window" key alt+F4
-check "the close button hides the window" wait_for 50 unmapped
+check "the close button hides the window" pv_wait 50 unmapped
 check "the program goes on in the tray" kill -0 "$app"
 
 start=$(date +%s%N)
 timeout 5 "$exe"
 check "a second start ends within 2 s" test $(( ($(date +%s%N) - start) / 1000000 )) -lt 2000
-check "a second start brings the window back" wait_for 30 mapped
+check "a second start brings the window back" pv_wait 30 mapped
 check "the first copy still runs" kill -0 "$app"
 
 echo "$passed passed, $failed failed"

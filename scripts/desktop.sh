@@ -1,0 +1,66 @@
+# Sourced by scripts/run, tests/e2e/desktop.sh and the desktop benchmarks in bench/: a private
+# profile, a desktop without a display (Xvfb, a window manager, a tray host), and the demo
+# service, so that the program runs as a member's would without touching anything real.
+
+pv_pids=()
+
+# pv_profile DIR FEEDCODE QUEUE_ROW CHECK_ROW: HOME and the XDG folders in DIR; a registry with
+# the feed code and the two list rows, unless one is there already.
+pv_profile() {
+    local dir=$1 code=$2 queue=$3 check=$4
+    export HOME=$dir XDG_CONFIG_HOME=$dir/.config XDG_DATA_HOME=$dir/.local/share XDG_CACHE_HOME=$dir/.cache \
+           XDG_RUNTIME_DIR=$dir/run TMPDIR=$dir/tmp
+    mkdir -p "$XDG_CONFIG_HOME/Plotvane" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR" "$TMPDIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    local registry=$XDG_CONFIG_HOME/Plotvane/registry.reg
+    [[ -f "$registry" ]] || printf '%s\n' 'Windows Registry Editor Version 5.00' '' \
+        '[HKEY_CURRENT_USER\Software\Plotvane\Config]' \
+        "\"Movies in queue\"=dword:0000000$queue" "\"Check for new movies\"=dword:0000000$check" \
+        '"Update interval"=dword:00000002' "\"NetFlixID\"=\"$code\"" '"Minimize on run"=dword:00000000' \
+        '"Auto startup"=dword:00000000' '"NLFA"=hex:00,00,00,00,00,00,00,00' '' > "$registry"
+}
+
+pv_wait() { # tenths of a second, then a command that must succeed
+    local tenths=$1
+    shift
+    for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+
+# pv_desktop [tray]: Xvfb on a free display, openbox, and a tray host when asked for.
+pv_desktop() {
+    local fd_file
+    fd_file=$(mktemp)
+    exec 3>"$fd_file"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    pv_pids+=($!)
+    pv_wait 100 test -s "$fd_file" || { echo "Xvfb did not start" >&2; return 1; }
+    export DISPLAY=:$(cat "$fd_file") QT_QPA_PLATFORM=xcb
+    unset WAYLAND_DISPLAY
+    rm -f "$fd_file"
+    openbox >/dev/null 2>&1 &
+    pv_pids+=($!)
+    # A window mapped before the window manager runs stays undecorated at 0,0.
+    pv_wait 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window'
+    if [[ "${1:-}" == tray ]]; then
+        trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
+        pv_pids+=($!)
+        pv_wait 100 sh -c 'xwininfo -root -tree 2>/dev/null | grep -q "\"panel\""'
+    fi
+}
+
+# pv_demo EXE LOG [STEP_SECONDS]: the demo service, and http_proxy pointing at it.
+pv_demo() {
+    local exe=$1 log=$2 step=${3:-180}
+    local port_file=$TMPDIR/demo.port
+    rm -f "$port_file"
+    "$exe" --port-file "$port_file" --step-seconds "$step" >"$log" 2>&1 &
+    pv_pids+=($!)
+    pv_wait 100 test -s "$port_file" || { echo "the demo service did not start" >&2; return 1; }
+    export http_proxy=http://127.0.0.1:$(cat "$port_file") no_proxy=
+}
+
+pv_stop() {
+    for p in "${pv_pids[@]}"; do kill "$p" 2>/dev/null; done
+    wait 2>/dev/null
+}
