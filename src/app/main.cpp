@@ -1,5 +1,6 @@
 #include "ui/Main.h"
 #include "app/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 
@@ -17,6 +18,9 @@ int main(int argc, char* argv[]) {
     // Hiding the window into the tray must not end the program; only "Close" does.
     QApplication::setQuitOnLastWindowClosed(false);
     TfMain main;
+    // Logging out ends the program as "Close" would, placement stored, without waiting for downloads.
+    platform::TTerminationSignals endOfSession;
+    endOfSession.OnTerminate = [&main] { main.EndSession(); };
     main.show();
     return QApplication::exec();
 }

@@ -52,6 +52,8 @@ public:
         PrepareMovieMenu(card);
         return pmMovie;
     }
+    /** The session ends: the placement is stored and the program ends, downloads or not. */
+    void EndSession();
     /** The tray menu's "Close": ends the program unless feeds are downloading. */
     void miTrayCloseClick();
 

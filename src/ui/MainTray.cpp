@@ -83,6 +83,13 @@ void TfMain::closeEvent(QCloseEvent* event) {
     QApplication::quit();
 }
 
+void TfMain::EndSession() {
+    StorePlacement();
+    if (TrayIconEx)
+        TrayIconEx->WindowProc(WM_ENDSESSION, 0);
+    QApplication::quit();
+}
+
 void TfMain::CloseIfPending() {
     if (m_closePending && m_cycle->AllowClose) {
         m_closePending = false;

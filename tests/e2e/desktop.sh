@@ -52,5 +52,9 @@ check "a second start ends within 2 s" test $(( ($(date +%s%N) - start) / 100000
 check "a second start brings the window back" pv_wait 30 mapped
 check "the first copy still runs" kill -0 "$app"
 
+kill -TERM "$app"
+check "the end of the session ends the program" pv_wait 50 sh -c "! kill -0 $app 2>/dev/null"
+check "and the window placement is stored" grep -q '"WindowFlags"=hex:' "$XDG_CONFIG_HOME/Plotvane/registry.reg"
+
 echo "$passed passed, $failed failed"
 [[ $failed -eq 0 ]]
