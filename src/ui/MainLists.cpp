@@ -87,6 +87,9 @@ int TfMain::BoxClientWidth() const {
 }
 
 bool TfMain::eventFilter(QObject* watched, QEvent* event) {
+    // The boxes' viewports report events while the window is still being built.
+    if (!sbRecent || !sbQueue)
+        return QWidget::eventFilter(watched, event);
     if (HandleInput(watched, event))
         return true;
     if (watched == imgLogo && event->type() == QEvent::MouseButtonRelease) {
