@@ -49,18 +49,22 @@ pv_desktop() {
     fi
 }
 
-# pv_demo EXE LOG [STEP_SECONDS]: the demo service, and http_proxy pointing at it.
+# pv_demo EXE LOG [STEP_SECONDS [FEED_DELAY_MS]]: the demo service, and http_proxy pointing at it.
 pv_demo() {
-    local exe=$1 log=$2 step=${3:-180}
+    local exe=$1 log=$2 step=${3:-180} delay=${4:-0}
     local port_file=$TMPDIR/demo.port
     rm -f "$port_file"
-    "$exe" --port-file "$port_file" --step-seconds "$step" >"$log" 2>&1 &
+    "$exe" --port-file "$port_file" --step-seconds "$step" --feed-delay-ms "$delay" >"$log" 2>&1 &
     pv_pids+=($!)
     pv_wait 100 test -s "$port_file" || { echo "the demo service did not start" >&2; return 1; }
     export http_proxy=http://127.0.0.1:$(cat "$port_file") no_proxy=
 }
 
+# Last started, first stopped: the program goes before the display it draws on.
 pv_stop() {
-    for p in "${pv_pids[@]}"; do kill "$p" 2>/dev/null; done
-    wait 2>/dev/null
+    local i
+    for ((i = ${#pv_pids[@]} - 1; i >= 0; i--)); do
+        kill "${pv_pids[i]}" 2>/dev/null
+        wait "${pv_pids[i]}" 2>/dev/null
+    done
 }

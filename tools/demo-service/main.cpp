@@ -16,6 +16,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -131,6 +132,7 @@ int main(int argc, char* argv[]) {
     int port = 0;
     std::string portFile;
     long stepSeconds = 180;
+    int feedDelayMs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -142,9 +144,12 @@ int main(int argc, char* argv[]) {
             portFile = argv[++i];
         else if (arg == "--step-seconds" && hasValue)
             stepSeconds = std::max(1L, std::atol(argv[++i]));
+        else if (arg == "--feed-delay-ms" && hasValue)
+            feedDelayMs = std::clamp(std::atoi(argv[++i]), 0, 60000);
         else {
             std::fprintf(stderr,
-                         "usage: demo-service [--listen 127.0.0.1] [--port N] [--port-file F] [--step-seconds S]\n");
+                         "usage: demo-service [--listen 127.0.0.1] [--port N] [--port-file F] [--step-seconds S] "
+                         "[--feed-delay-ms MS]\n");
             return 2;
         }
     }
@@ -173,10 +178,14 @@ int main(int argc, char* argv[]) {
         std::fflush(stdout);
     });
 
+    // A slow line, on request: the feeds answer late, so the busy view can be seen.
+    const auto slowLine = [feedDelayMs] { std::this_thread::sleep_for(std::chrono::milliseconds(feedDelayMs)); };
     server.Get(std::string(Prefix) + "/QueueRSS", [&](const httplib::Request&, httplib::Response& res) {
+        slowLine();
         res.set_content(QueueFeed(StateAtStep(currentStep())), "text/xml; charset=UTF-8");
     });
     server.Get(std::string(Prefix) + "/TrackingRSS", [&](const httplib::Request&, httplib::Response& res) {
+        slowLine();
         const long step = currentStep();
         res.set_content(TrackingFeed(StateAtStep(step), step), "text/xml; charset=UTF-8");
     });
