@@ -1,6 +1,7 @@
 #include "net/DownloadQueue.h"
 #include "platform/Network.h"
 
+#include "support/ChildMode.h"
 #include "support/LoopbackServer.h"
 #include "support/TempProfile.h"
 
@@ -331,24 +332,48 @@ TEST_F(DownloadQueueTest, ReadOnlyCachedFileDoesNotStopTheRun) {
     EXPECT_EQ(ReadFile(folder + "later.jpg"), "later");
 }
 
+// In a process of its own: one download over a cached file, whose new body is larger than the
+// process may write, as on a full disk. The length is recorded before the write, as it always was.
+const bool g_limitedWriter = RegisterChildMode("limited-writer", [] {
+    const char* folder = std::getenv("PV_FOLDER");
+    if (!folder)
+        return 2;
+    auto* queue = new TDownloadQueue;
+    queue->FreeOnTerminate = true;
+    std::vector<std::int32_t> sizes;
+    QEventLoop loop;
+    queue->OnTerminate = [&](TDownloadQueue* q) {
+        sizes.push_back(q->GetItem(0)->Size);
+        loop.quit();
+    };
+    queue->SetFolder(folder);
+    queue->Add("http://x.test/feed.xml", "feed.xml", true, nullptr);
+    QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+    queue->Start();
+    loop.exec();
+    return sizes == std::vector<std::int32_t>{200000} ? 0 : 3;
+});
+
 TEST_F(DownloadQueueTest, FailedWriteLeavesTheOldFileByteIdentical) {
+    ASSERT_TRUE(g_limitedWriter);
     const std::string old(3000, 'o');
     WriteFile(folder + "feed.xml", old);
     Serve("/feed.xml", std::string(200000, 'n'));
-    // The write runs in a child whose file size limit the new body exceeds, as on a full disk.
+    profile.SetEnv("PV_FOLDER", folder);
+    profile.SetEnv("PLOTVANE_TEST_CHILD", "limited-writer");
+    char self[] = "/proc/self/exe";
+    char* const args[] = {self, nullptr};
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        // Only what is safe after a fork, then a fresh start of this test binary.
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{65536, 65536};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        TRun run;
-        run.Queue->SetFolder(folder);
-        run.Queue->Add("http://x.test/feed.xml", "feed.xml", true, nullptr);
-        run.Run();
-        // The length is recorded before the write, as it always was.
-        ::_exit(run.Sizes == std::vector<std::int32_t>{200000} ? 0 : 3);
+        ::execv(self, args);
+        ::_exit(127);
     }
+    ::unsetenv("PLOTVANE_TEST_CHILD");
     int status = 0;
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));

@@ -1,3 +1,5 @@
+#include "support/ChildMode.h"
+
 #include <gtest/gtest.h>
 
 #ifdef PLOTVANE_TEST_GUI
@@ -16,5 +18,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
     TTestApplication app(argc, argv);
+    if (const int child = RunChildModeIfAsked(); child >= 0)
+        return child;
     return RUN_ALL_TESTS();
 }
