@@ -42,8 +42,16 @@ mapped() { xwininfo -id "$window" 2>/dev/null | grep -q 'IsViewable'; }
 unmapped() { xwininfo -id "$window" 2>/dev/null | grep -q 'IsUnMapped'; }
 check "the broken box art was looked up on its movie page" grep -q 'MovieDisplay?movieid=70001148' "$work/demo.log"
 
-xdotool windowactivate --sync "$window" key alt+F4
-check "the close button hides the window" pv_wait 50 unmapped
+# Alt+F4 through the window manager, as a member closes a window; a key that arrives while a
+# slow (sanitized) build is still busy may go unseen, so it is pressed again, as a member would.
+close_window() {
+    for _ in 1 2 3; do
+        xdotool windowactivate --sync "$window" key alt+F4 2>/dev/null
+        pv_wait 40 unmapped && return 0
+    done
+    return 1
+}
+check "the close button hides the window" close_window
 check "the program goes on in the tray" kill -0 "$app"
 
 start=$(date +%s%N)
