@@ -22,7 +22,7 @@ cache=$XDG_DATA_HOME/Plotvane/Plotvane/Cache
 pv_wait 300 sh -c "[ \$(ls '$cache'/*.jpg 2>/dev/null | wc -l) -ge 40 ]"
 sleep 3
 window=$(xdotool search --onlyvisible --name '^Plotvane$' | head -n 1)
-xdotool windowactivate --sync "$window" key alt+F4
+wmctrl -i -c "$window"
 sleep 2
 
 ticks() { awk '{print $14 + $15}' "/proc/$app/stat"; }
