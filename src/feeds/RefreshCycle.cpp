@@ -112,7 +112,6 @@ void TRefreshCycle::Refresh() {
     AllowClose = false;
 
     auto* queue = new TDownloadQueue;
-    m_feedQueue = queue;
     queue->FreeOnTerminate = true;
     // Queues may outlive the cycle (the program ends during a download): every handler checks.
     const QPointer<TRefreshCycle> self(this);
@@ -277,7 +276,6 @@ void TRefreshCycle::tmRefreshTimerTimer() {
         return;
     m_timer.stop();
     auto* queue = new TDownloadQueue;
-    m_checkQueue = queue;
     queue->FreeOnTerminate = true;
     queue->OnTerminate = [self = QPointer<TRefreshCycle>(this)](TDownloadQueue* sender) {
         if (self)

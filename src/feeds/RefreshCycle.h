@@ -67,8 +67,6 @@ private:
 
     TMainView& m_view;
     QTimer m_timer;
-    QPointer<TDownloadQueue> m_feedQueue;
-    QPointer<TDownloadQueue> m_checkQueue;
     QPointer<TDownloadQueue> m_pictureQueue;
     TRssFeed m_trackingFeed;
     TRssFeed m_queueFeed;

@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QTime>
 
-#include <cmath>
 
 namespace {
 
@@ -26,16 +25,6 @@ TDateTime EncodeDateTime(const QDateTime& local) {
     const double fraction = static_cast<double>(local.time().msecsSinceStartOfDay()) / MsecsPerDay;
     // Before the epoch the integer part counts back while the fraction still counts forward.
     return days >= 0 ? days + fraction : days - fraction;
-}
-
-QDateTime DecodeDateTime(TDateTime value) {
-    if (!std::isfinite(value) || std::fabs(value) > 3e6)
-        return {};
-    const double days = std::trunc(value);
-    const double fraction = std::fabs(value - days);
-    const QDate date = QDate::fromJulianDay(EpochJulianDay() + static_cast<qint64>(days));
-    const int msecs = static_cast<int>(std::min<double>(std::llround(fraction * MsecsPerDay), MsecsPerDay - 1));
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(msecs));
 }
 
 TDateTime Now() {

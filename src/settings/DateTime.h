@@ -11,7 +11,6 @@ class QDateTime;
 using TDateTime = double;
 
 TDateTime EncodeDateTime(const QDateTime& local);
-QDateTime DecodeDateTime(TDateTime value);
 
 /** The current local date and time. */
 TDateTime Now();

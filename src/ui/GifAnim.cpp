@@ -74,7 +74,6 @@ TGifAnim::~TGifAnim() {
 }
 
 void TGifAnim::SetGifResName(const QString& name) {
-    m_resName = name;
     InitResources();
     QFile file(QStringLiteral(":/") + name);
     if (!file.open(QIODevice::ReadOnly))

@@ -59,7 +59,6 @@ protected:
 private:
     TGifPicture m_picture;
     std::unique_ptr<TGifDriver> m_driver;
-    QString m_resName;
     QString m_text;
     QString m_shownText;
     bool m_running = false;

@@ -42,7 +42,6 @@ public:
     /** Brings the window back from the tray or the task bar and to the foreground. */
     void RestoreApp() override;
     TRefreshCycle& Cycle() { return *m_cycle; }
-    TGifAnim* ProgressAnimation() const { return m_busy; }
     TTrayIconEx* TrayIcon() const { return TrayIconEx; }
     bool HasTray() const;
     /** Key released anywhere in the window: scrolls the box with the focus (or the queue box). */
