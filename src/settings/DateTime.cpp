@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QTime>
 
-
 namespace {
 
 constexpr qint64 MsecsPerDay = 24LL * 60 * 60 * 1000;
