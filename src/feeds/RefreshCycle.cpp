@@ -4,7 +4,6 @@
 #include "feeds/RentalLists.h"
 #include "net/DownloadQueue.h"
 #include "net/Hosts.h"
-#include "platform/Registry.h"
 #include "settings/OptionsUnit.h"
 
 #include <sys/stat.h>
@@ -42,14 +41,6 @@ bool IsPlainFileName(const std::string& name) {
 void DisposeUnprocessedRequests(TDownloadQueue* queue) {
     for (int i = queue->CurrentIndex(); i < queue->Count(); ++i)
         delete static_cast<TPassMovieDataRec*>(queue->GetItem(i)->Data);
-}
-
-void SaveConfigQuietly() {
-    try {
-        SaveConfig();
-    } catch (const platform::ERegistryException&) {
-        // The next cycle tries again; nothing is shown for a settings write.
-    }
 }
 
 } // namespace
@@ -157,11 +148,11 @@ void TRefreshCycle::UpdateAdvertisement() {
     if (!ReadAds(CacheFolder + AdsFile, m_ad)) {
         AdsFetched = false;
         Config.NLFA = Today(Now());
-        SaveConfigQuietly();
+        TrySaveConfig(); // nothing is shown for a settings write; the next cycle tries again
     }
     if (AdsFetched) {
         Config.NLFA = NextAdsDue(Now());
-        SaveConfigQuietly();
+        TrySaveConfig();
     }
 }
 

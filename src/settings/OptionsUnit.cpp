@@ -65,6 +65,15 @@ void SaveConfig() {
     reg.CloseKey();
 }
 
+bool TrySaveConfig() {
+    try {
+        SaveConfig();
+        return true;
+    } catch (const platform::ERegistryException&) {
+        return false;
+    }
+}
+
 void OpenURL(const std::string& url) {
     platform::TShell& shell = platform::Shell();
     const std::string command = shell.HtmlOpenCommand();

@@ -73,6 +73,9 @@ void LoadConfig();
 /** Writes Config to the registry. A write that fails after the key was opened throws ERegistryException. */
 void SaveConfig();
 
+/** SaveConfig for callers that show nothing: false when the write failed part-way. */
+bool TrySaveConfig();
+
 /** Opens a web address in the member's browser; "mailto:" addresses go to the desktop's handler. */
 void OpenURL(const std::string& url);
 

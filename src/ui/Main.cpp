@@ -4,7 +4,6 @@
 #include "feeds/RefreshCycle.h"
 #include "net/Hosts.h"
 #include "platform/MessagePort.h"
-#include "platform/Registry.h"
 #include "settings/AutoStart.h"
 #include "settings/OptionsUnit.h"
 #include "ui/Artwork.h"
@@ -209,10 +208,7 @@ void TfMain::ShowOptions() {
         return;
     const bool changed = code.toStdString() != Config.NetFlixID;
     Config.NetFlixID = code.toStdString();
-    try {
-        SaveConfig();
-    } catch (const platform::ERegistryException&) {
-    }
+    TrySaveConfig();
     m_cycle->RefreshTimer().setInterval(TRefreshCycle::CheckIntervalMs());
     if (changed)
         m_cycle->Refresh();
