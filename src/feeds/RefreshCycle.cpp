@@ -4,9 +4,8 @@
 #include "feeds/RentalLists.h"
 #include "net/DownloadQueue.h"
 #include "net/Hosts.h"
+#include "platform/Paths.h"
 #include "settings/OptionsUnit.h"
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -82,10 +81,8 @@ int TRefreshCycle::CheckIntervalMs() {
 
 std::int32_t TRefreshCycle::CachedFileSize(const std::string& name) {
     const std::string path = name.find(CacheFolder) != std::string::npos ? name : CacheFolder + name;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > INT32_MAX)
-        return -1;
-    return static_cast<std::int32_t>(st.st_size);
+    const std::int64_t length = platform::FileLength(path);
+    return length > INT32_MAX ? -1 : static_cast<std::int32_t>(length);
 }
 
 void TRefreshCycle::Refresh() {

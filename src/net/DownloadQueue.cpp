@@ -8,17 +8,7 @@
 
 #include <cstdio>
 
-#include <sys/stat.h>
-
 namespace {
-
-// The length of a cached file, read without asking for write access; -1 when there is none.
-std::int64_t CachedLength(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return -1;
-    return st.st_size;
-}
 
 enum class TReplaceResult { Replaced, CannotReplace, WriteFailed };
 
@@ -124,7 +114,7 @@ void TDownloadQueue::ProcessItem(TDownloadItemRec& item) {
     std::int64_t local = -1;
     std::int64_t remote = 0;
     item.Size = -1;
-    if (const std::int64_t cached = CachedLength(path); cached >= 0) {
+    if (const std::int64_t cached = platform::FileLength(path); cached >= 0) {
         local = remote = cached;
         if (item.CheckSize) {
             remote = GetRemoteFileSize(item.URL);

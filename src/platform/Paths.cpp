@@ -9,6 +9,14 @@
 
 namespace platform {
 
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && home[0])
+        return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
+    return {};
+}
+
 namespace {
 
 std::string EnvOr(const char* name, const std::string& fallback) {
@@ -17,14 +25,6 @@ std::string EnvOr(const char* name, const std::string& fallback) {
     if (value && value[0] == '/')
         return value;
     return fallback;
-}
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && home[0])
-        return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
-    return {};
 }
 
 std::string StripTrailingSlash(std::string path) {
@@ -94,6 +94,13 @@ bool DirectoryExists(const std::string& path) {
 bool FileExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::int64_t FileLength(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return st.st_size;
 }
 
 bool ForceDirectories(const std::string& path) {

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
+
+/** The member's home folder ($HOME, else the password database's); empty when unknown. */
+std::string HomeFolder();
 
 /** The member's application-data folder ($XDG_DATA_HOME, else ~/.local/share), without a trailing '/'; empty when
  * unknown. */
@@ -28,6 +32,9 @@ std::string ExtractFileName(const std::string& path);
 
 bool DirectoryExists(const std::string& path);
 bool FileExists(const std::string& path);
+
+/** The length of a regular file, read without opening it; -1 when there is none. */
+std::int64_t FileLength(const std::string& path);
 
 /** Creates a folder and any missing parents (mode 0700); true when it exists afterwards. */
 bool ForceDirectories(const std::string& path);
