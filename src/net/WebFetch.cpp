@@ -1,5 +1,6 @@
 #include "net/WebFetch.h"
 
+#include "platform/BrowserCookies.h"
 #include "platform/Network.h"
 
 #include <QIODevice>
@@ -129,6 +130,10 @@ CURLcode Perform(const std::string& url, TTransfer& t) {
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_USERAGENT, "Microsoft Internet Explorer");
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+    // The browser's cookies travel along, so a page fetched here is the member's own.
+    const std::string cookies = platform::BrowserCookieHeader(url);
+    if (!cookies.empty())
+        curl_easy_setopt(c, CURLOPT_COOKIE, cookies.c_str());
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
