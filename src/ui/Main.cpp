@@ -6,6 +6,7 @@
 #include "platform/MessagePort.h"
 #include "settings/AutoStart.h"
 #include "settings/OptionsUnit.h"
+#include "settings/SetupDlg.h"
 #include "ui/Artwork.h"
 #include "ui/GifAnim.h"
 #include "ui/GradientLabel.h"
@@ -14,7 +15,6 @@
 #include "ui/TrayShell.h"
 
 #include <QApplication>
-#include <QInputDialog>
 #include <QLabel>
 #include <QPalette>
 #include <QScrollArea>
@@ -201,16 +201,27 @@ void TfMain::FocusActiveList() {
 }
 
 void TfMain::ShowOptions() {
-    bool ok = false;
-    const QString code = QInputDialog::getText(this, QStringLiteral("Options"), QStringLiteral("Your feed code:"),
-                                               QLineEdit::Normal, QString::fromStdString(Config.NetFlixID), &ok);
-    if (!ok)
-        return;
-    const bool changed = code.toStdString() != Config.NetFlixID;
-    Config.NetFlixID = code.toStdString();
-    TrySaveConfig();
-    m_cycle->RefreshTimer().setInterval(TRefreshCycle::CheckIntervalMs());
-    if (changed)
+    const std::int32_t moviesInQueue = Config.MoviesInQueue;
+    const std::string netFlixID = Config.NetFlixID;
+    QTimer& timer = m_cycle->RefreshTimer();
+    const int interval = timer.interval();
+    bool reload = false;
+    {
+        TfSetupDlg dialog(this);
+        if (dialog.exec() == QDialog::Accepted) {
+            TrySaveConfig();
+            reload = Config.MoviesInQueue != moviesInQueue || Config.NetFlixID != netFlixID;
+            SetAutoStart(Config.AutoStartup);
+            if (const int checkInterval = TRefreshCycle::CheckIntervalMs(); checkInterval != interval) {
+                timer.stop();
+                timer.setInterval(checkInterval);
+                timer.start();
+            }
+            if (OnUpdateModeChanged)
+                OnUpdateModeChanged(Config.UpdateInterval);
+        }
+    }
+    if (reload)
         m_cycle->Refresh();
 }
 

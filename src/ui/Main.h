@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcMain)
@@ -66,7 +68,10 @@ public:
     std::shared_ptr<TPictureTarget> AddCard(const TCardInfo& card) override;
     void ProcessMessages() override;
     void FocusActiveList() override;
+    /** The options dialog; on Ok the settings are saved and applied, and the lists reloaded when needed. */
     void ShowOptions() override;
+    /** Told the update-check interval whenever the options dialog confirms it. */
+    std::function<void(std::int32_t updateMode)> OnUpdateModeChanged;
     void ShowNotification(const std::string& text) override;
 
 protected:
