@@ -3,6 +3,7 @@
 #include "feeds/JpegPicture.h"
 #include "ui/Drawing.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
@@ -24,19 +25,24 @@ constexpr int Prefix = Qt::TextShowMnemonic;
 } // namespace
 
 bool TCardPicture::LoadFromFile(const std::string& path) {
-    QImage image;
+    // The name's extension picks the decoder; the bytes never do, and other kinds are refused.
     const QString name = QString::fromStdString(path);
-    if (name.endsWith(QStringLiteral(".jpg"), Qt::CaseInsensitive)) {
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    QImage image;
+    if (suffix == QStringLiteral("jpg") || suffix == QStringLiteral("jpeg")) {
         const auto decoded = DecodeJpegFile(path);
         if (!decoded)
             return false;
         image = QImage(decoded->Rgb.data(), decoded->Width, decoded->Height, decoded->Width * 3, QImage::Format_RGB888)
                     .copy();
-    } else {
-        QImageReader reader(name);
+    } else if (suffix == QStringLiteral("png") || suffix == QStringLiteral("gif") || suffix == QStringLiteral("bmp") ||
+               suffix == QStringLiteral("ico")) {
+        QImageReader reader(name, suffix.toLatin1());
         reader.setDecideFormatFromContent(false);
         if (!reader.read(&image))
             return false;
+    } else {
+        return false;
     }
     m_card->SetMoviePicture(image);
     return true;

@@ -86,6 +86,7 @@ protected:
                                  Item("2- Second", "102", "Two") + Item("3- Exif", "103", "Three"));
     std::string trackingFeed = Feed(Item("Shipped: Home", "201", "&lt;p&gt;Shipped on 12/01/26.&lt;/p&gt; At home.") +
                                     Item("Received: Back", "202", "Received on 12/02/26. Go to your Queue."));
+    std::string adFile = "Ad text\r\nhttp://www.plotvane.example/\r\nhttp://www.plotvane.example/ad.jpg\r\n";
     int feedStatus = 200;
     bool feedsWithoutLength = false;
     std::atomic<int> pictureDelayMs{0};
@@ -118,9 +119,9 @@ protected:
         server.Get("/TrackingRSS", serveFeed(&trackingFeed));
         server.Get("/cgi-bin/autoupdate/AutoUpdateSrv.dll/GetProjectInfo",
                    [](const httplib::Request&, httplib::Response& res) { res.set_content("info", "text/plain"); });
-        server.Get("/adv.txt", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content("Ad text\r\nhttp://www.plotvane.example/\r\nhttp://www.plotvane.example/ad.jpg\r\n",
-                            "text/plain");
+        server.Get("/adv.txt", [this](const httplib::Request&, httplib::Response& res) {
+            std::lock_guard lock(mutex);
+            res.set_content(adFile, "text/plain");
         });
         server.GetRegex(R"(/us/boxshots/large/(\d+)\.jpg)",
                         [this](const httplib::Request& req, httplib::Response& res) {
@@ -141,6 +142,7 @@ protected:
 
     void TearDown() override {
         cycle.reset();
+        SetClockForTests({});
         SetDefaultConfig();
         DataFolder.clear();
         CacheFolder.clear();
@@ -337,4 +339,73 @@ TEST_F(RefreshCycleTest, CachedFileSize) {
     EXPECT_EQ(TRefreshCycle::CachedFileSize("five.xml"), 5);
     EXPECT_EQ(TRefreshCycle::CachedFileSize(CacheFolder + "five.xml"), 5);
     EXPECT_EQ(TRefreshCycle::CachedFileSize("missing.xml"), -1);
+}
+
+TEST_F(RefreshCycleTest, AdvertisementFileIsFetchedWhenDueOrMissing) {
+    const TDateTime day = 46365.0;
+    TDateTime clock = day + (23 * 60 + 59) / 1440.0;
+    SetClockForTests([&clock] { return clock; });
+    RunCycle();
+    EXPECT_TRUE(cycle->AdsFetched);
+    EXPECT_DOUBLE_EQ(Config.NLFA, day + 8 + (23 * 60 + 59) / 1440.0) << "a fetch at 23:59 on day d: d + 8 at 23:59";
+    const auto adRequests = [this] {
+        const auto targets = FeedTargets();
+        return std::count(targets.begin(), targets.end(), "http://www.plotvane.example/adv.txt");
+    };
+    ASSERT_EQ(adRequests(), 1);
+
+    clock = day + 8 + 0.9995; // late on day d + 8: not yet due
+    RunCycle();
+    EXPECT_FALSE(cycle->AdsFetched);
+    EXPECT_EQ(adRequests(), 1);
+    EXPECT_DOUBLE_EQ(Config.NLFA, day + 8 + (23 * 60 + 59) / 1440.0);
+    ASSERT_EQ(view.Queue.front().Info.Kind, TCardKind::Advertisement) << "the cached file still gives the card";
+
+    // Not due, but the cached file is gone: fetched at once.
+    QFile::remove(QString::fromStdString(CacheFolder + "Adver.dat"));
+    RunCycle();
+    EXPECT_EQ(adRequests(), 2);
+    EXPECT_TRUE(cycle->AdsFetched);
+
+    EXPECT_DOUBLE_EQ(Config.NLFA, day + 16 + 0.9995);
+
+    clock = day + 16.5; // not yet
+    RunCycle();
+    EXPECT_EQ(adRequests(), 2);
+    clock = day + 17; // the next day: due again
+    RunCycle();
+    EXPECT_EQ(adRequests(), 3);
+    EXPECT_DOUBLE_EQ(Config.NLFA, day + 25);
+}
+
+TEST_F(RefreshCycleTest, AdvertisementPictureNamesFromTheServerStayInTheCache) {
+    for (const char* address :
+         {"http://www.plotvane.example/ad/..", "http://www.plotvane.example/ad/.", "http://www.plotvane.example/"}) {
+        {
+            std::lock_guard lock(mutex);
+            adFile = std::string("Ad text\r\nhttp://www.plotvane.example/\r\n") + address + "\r\n";
+        }
+        QFile::remove(QString::fromStdString(CacheFolder + "Adver.dat"));
+        const std::size_t before = server.RequestCount();
+        RunCycle();
+        ASSERT_FALSE(view.Queue.empty());
+        EXPECT_EQ(view.Queue.front().Info.Kind, TCardKind::Advertisement) << "the card shows, without picture";
+        EXPECT_EQ(view.Queue.front().Picture->Loads, 0) << address;
+        const auto requests = server.Requests();
+        for (std::size_t i = before; i < requests.size(); ++i)
+            EXPECT_NE(requests[i].Target, address) << "never fetched";
+    }
+    // Nothing was written beside the cache folder.
+    EXPECT_EQ(QDir(QString::fromStdString(DataFolder)).entryList(QDir::Files), QStringList());
+}
+
+TEST_F(RefreshCycleTest, NoAdvertisementCardWithoutTextOrAddress) {
+    {
+        std::lock_guard lock(mutex);
+        adFile = "Ad text\r\nhttp://www.plotvane.example/\r\n\r\n"; // a blank last line empties the text
+    }
+    RunCycle();
+    ASSERT_FALSE(view.Queue.empty());
+    EXPECT_EQ(view.Queue.front().Info.Kind, TCardKind::Queue);
+    EXPECT_EQ(view.Queue.front().Info.Tag, "1");
 }

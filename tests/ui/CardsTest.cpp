@@ -145,3 +145,36 @@ TEST(Cards, QueueCardsStackUnderTheAdvertisement) {
     main.ClearList(TListBox::Queue);
     EXPECT_TRUE(main.findChildren<TCustomMovieThumbnail*>().isEmpty());
 }
+
+TEST(Cards, AdvertisementPictureDecodedByItsNamesExtension) {
+    TTempProfile profile;
+    QImage icon(32, 16, QImage::Format_RGB32);
+    icon.fill(QColor(10, 200, 30));
+    const auto save = [&](const char* name, const char* format) {
+        const std::string path = profile.Path(name);
+        EXPECT_TRUE(icon.save(QString::fromStdString(path), format)) << name;
+        return path;
+    };
+    const std::string png = save("ad.png", "PNG");
+    const std::vector<std::string> understood{png, save("ad.bmp", "BMP"), save("ad.ico", "ICO"),
+                                              save("ad.jpeg", "JPEG")};
+    for (const std::string& path : understood) {
+        TAdvertismentThumbnail card;
+        EXPECT_TRUE(card.Picture()->LoadFromFile(path)) << path;
+        EXPECT_EQ(card.MoviePicture().size(), QSize(32, 16)) << path;
+    }
+    // Qt writes no GIF; our progress animation is one.
+    WriteFile(profile.Path("ad.GIF"), ReadFile(PLOTVANE_SOURCE_DIR "/resources/progress.gif"));
+    TAdvertismentThumbnail gifCard;
+    EXPECT_TRUE(gifCard.Picture()->LoadFromFile(profile.Path("ad.GIF")));
+    EXPECT_EQ(gifCard.MoviePicture().size(), QSize(104, 34));
+    // Pictures Qt could read, but of kinds an advertisement does not come in, or with no extension.
+    const std::vector<std::string> refused{save("ad.xpm", "XPM"), save("ad.ppm", "PPM"), save("ad", "PNG")};
+    // A PNG under a JPEG name is decoded as a JPEG, and fails.
+    WriteFile(profile.Path("png.jpg"), ReadFile(png));
+    for (const std::string& path : {refused[0], refused[1], refused[2], profile.Path("png.jpg")}) {
+        TAdvertismentThumbnail card;
+        EXPECT_FALSE(card.Picture()->LoadFromFile(path)) << path;
+        EXPECT_TRUE(card.MoviePicture().isNull()) << path;
+    }
+}
