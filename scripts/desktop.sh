@@ -20,6 +20,27 @@ pv_profile() {
         '"Auto startup"=dword:00000000' '"NLFA"=hex:00,00,00,00,00,00,00,00' '' > "$registry"
 }
 
+pv_passed=0
+pv_failed=0
+pv_check() { # description, then the command that must succeed
+    local what=$1
+    shift
+    if "$@"; then
+        pv_passed=$((pv_passed + 1))
+        echo "ok: $what"
+    else
+        pv_failed=$((pv_failed + 1))
+        echo "FAILED: $what"
+        return 1
+    fi
+}
+
+# pv_result: the tally, and the exit status of a test script.
+pv_result() {
+    echo "$pv_passed passed, $pv_failed failed"
+    [[ $pv_failed -eq 0 && $pv_passed -gt 0 ]]
+}
+
 pv_wait() { # tenths of a second, then a command that must succeed
     local tenths=$1
     shift

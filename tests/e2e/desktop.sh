@@ -11,20 +11,6 @@ source "$(dirname "$0")/../../scripts/desktop.sh"
 work=$(mktemp -d /tmp/pve2e-XXXXXX)
 trap 'pv_stop; rm -rf "$work"' EXIT
 
-passed=0
-failed=0
-check() { # description, then the command that must succeed
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-        echo "ok: $what"
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $what"
-    fi
-}
-
 pv_profile "$work" E2E-MEMBER 7 0
 pv_desktop tray || { echo "FAILED: no desktop"; exit 1; }
 pv_demo "$demo" "$work/demo.log" || { echo "FAILED: no demo service"; exit 1; }
@@ -34,13 +20,13 @@ app=$!
 pv_pids+=($app)
 cache=$XDG_DATA_HOME/Plotvane/Plotvane/Cache
 have_box_art() { [[ $(ls "$cache"/*.jpg 2>/dev/null | wc -l) -ge 10 ]]; }
-check "the feeds and the box art reach the cache" pv_wait 300 have_box_art
-check "both feeds are cached" test -s "$cache/QueueRSS.xml" -a -s "$cache/TrackingRSS.xml"
+pv_check "the feeds and the box art reach the cache" pv_wait 300 have_box_art
+pv_check "both feeds are cached" test -s "$cache/QueueRSS.xml" -a -s "$cache/TrackingRSS.xml"
 window=$(xdotool search --onlyvisible --name '^Plotvane$' | head -n 1)
-check "the window is on the screen" test -n "$window"
+pv_check "the window is on the screen" test -n "$window"
 mapped() { xwininfo -id "$window" 2>/dev/null | grep -q 'IsViewable'; }
 unmapped() { xwininfo -id "$window" 2>/dev/null | grep -q 'IsUnMapped'; }
-check "the broken box art was looked up on its movie page" grep -q 'MovieDisplay?movieid=70001148' "$work/demo.log"
+pv_check "the broken box art was looked up on its movie page" grep -q 'MovieDisplay?movieid=70001148' "$work/demo.log"
 
 # The window manager's close, as its close button sends it; it needs no keyboard focus, which
 # a busy desktop may be slow to give.
@@ -51,18 +37,17 @@ close_window() {
     done
     return 1
 }
-check "the close button hides the window" close_window
-check "the program goes on in the tray" kill -0 "$app"
+pv_check "the close button hides the window" close_window
+pv_check "the program goes on in the tray" kill -0 "$app"
 
 start=$(date +%s%N)
 timeout 5 "$exe"
-check "a second start ends within 2 s" test $(( ($(date +%s%N) - start) / 1000000 )) -lt 2000
-check "a second start brings the window back" pv_wait 30 mapped
-check "the first copy still runs" kill -0 "$app"
+pv_check "a second start ends within 2 s" test $(( ($(date +%s%N) - start) / 1000000 )) -lt 2000
+pv_check "a second start brings the window back" pv_wait 30 mapped
+pv_check "the first copy still runs" kill -0 "$app"
 
 kill -TERM "$app"
-check "the end of the session ends the program" pv_wait 50 sh -c "! kill -0 $app 2>/dev/null"
-check "and the window placement is stored" grep -q '"WindowFlags"=hex:' "$XDG_CONFIG_HOME/Plotvane/registry.reg"
+pv_check "the end of the session ends the program" pv_wait 50 sh -c "! kill -0 $app 2>/dev/null"
+pv_check "and the window placement is stored" grep -q '"WindowFlags"=hex:' "$XDG_CONFIG_HOME/Plotvane/registry.reg"
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+pv_result
