@@ -2,12 +2,14 @@
 // Plotvane can run against something real without reaching any real host. Reach it as the
 // HTTP proxy (http_proxy=http://127.0.0.1:PORT) or directly.
 #include "Catalog.h"
+#include "Pages.h"
 #include "Posters.h"
 
 #include <QGuiApplication>
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -133,6 +136,7 @@ int main(int argc, char* argv[]) {
     std::string portFile;
     long stepSeconds = 180;
     int feedDelayMs = 0;
+    std::string rssPage = "member";
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -146,10 +150,12 @@ int main(int argc, char* argv[]) {
             stepSeconds = std::max(1L, std::atol(argv[++i]));
         else if (arg == "--feed-delay-ms" && hasValue)
             feedDelayMs = std::clamp(std::atoi(argv[++i]), 0, 60000);
+        else if (arg == "--rss-page" && hasValue)
+            rssPage = argv[++i];
         else {
             std::fprintf(stderr,
                          "usage: demo-service [--listen 127.0.0.1] [--port N] [--port-file F] [--step-seconds S] "
-                         "[--feed-delay-ms MS]\n");
+                         "[--feed-delay-ms MS] [--rss-page VARIANT]\n");
             return 2;
         }
     }
@@ -218,8 +224,32 @@ int main(int argc, char* argv[]) {
                             movie->Synopsis + "</p></body></html>",
                         "text/html");
     });
-    server.Get(std::string(Prefix) + "/Queue", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content("<html><body><h1>Your Queue</h1><p>The demo member's queue.</p></body></html>", "text/html");
+    server.Get(std::string(Prefix) + "/Queue", [&](const httplib::Request&, httplib::Response& res) {
+        std::vector<std::string> titles;
+        for (const TDemoMovie* m : StateAtStep(currentStep()).Queue)
+            titles.push_back(Escape(m->Title));
+        res.set_content(demo::QueuePage(titles), "text/html; charset=UTF-8");
+    });
+    // The page the options dialog reads the feed code from, as it looks for the member now.
+    std::mutex rssPageMutex;
+    server.Get(std::string(Prefix) + "/RSSFeeds", [&](const httplib::Request&, httplib::Response& res) {
+        std::lock_guard lock(rssPageMutex);
+        res.set_content(demo::RssFeedsPage(rssPage), "text/html; charset=UTF-8");
+    });
+    server.Get(std::string(Prefix) + "/demo/rss-page", [&](const httplib::Request& req, httplib::Response& res) {
+        const std::string variant = req.get_param_value("variant");
+        const auto& known = demo::RssPageVariants();
+        if (std::find(known.begin(), known.end(), variant) == known.end()) {
+            res.status = 400;
+            std::string list;
+            for (const std::string& v : known)
+                list += v + "\n";
+            res.set_content("variants:\n" + list, "text/plain");
+            return;
+        }
+        std::lock_guard lock(rssPageMutex);
+        rssPage = variant;
+        res.set_content("rss page " + variant + "\n", "text/plain");
     });
     server.Get(std::string(Prefix) + "/adv.txt", [](const httplib::Request&, httplib::Response& res) {
         res.set_content("Plotvane tip: rate the DVDs you send back, and the service suggests better ones.\r\n"
