@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <algorithm>
+
 namespace {
 
 constexpr QSize ClientSize(399, 263);
@@ -82,7 +84,13 @@ bool DesktopMessageBox(QWidget* parent, TfSetupDlg::TMessageKind kind, const QSt
 TfSetupDlg::TfSetupDlg(QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("Options"));
+    // A fixed dialog frame: a title and a close button, nothing to resize, minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    // The layout is made for a narrow sans of 11 pixels; the desktop's own comes last.
     QFont dialogFont = font();
+    dialogFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                            QStringLiteral("Nimbus Sans"), dialogFont.family()});
     dialogFont.setPixelSize(11);
     setFont(dialogFont);
     setFixedSize(ClientSize);
@@ -138,6 +146,8 @@ void TfSetupDlg::CreateNetFlixPage() {
                               6, 24, 381, 31);
     explanation->setWordWrap(true);
     explanation->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A wider font than the one it was laid out for needs a third line rather than losing it.
+    explanation->setFixedHeight(std::max(31, explanation->heightForWidth(381)));
     btnStep1 = Place(new QPushButton(QStringLiteral("Open Netflix website"), page), 256, 56, 129, 25);
     StepLabel(page, "Step 2: Find my Netflix code", 8, 98);
     btnStep2 = Place(new QPushButton(QStringLiteral("Find my Netflix code"), page), 256, 94, 129, 25);

@@ -15,6 +15,7 @@
 #include "ui/TrayShell.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPalette>
 #include <QScrollArea>
@@ -22,6 +23,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 Q_LOGGING_CATEGORY(lcMain, "plotvane.main", QtWarningMsg)
 
@@ -200,12 +202,22 @@ void TfMain::FocusActiveList() {
         (pcMainTabs->currentIndex() == 0 ? sbQueue : sbRecent)->setFocus();
 }
 
+void TfMain::WaitUntilPlaced() {
+    // On a first start the options open as the window appears; until the window manager has
+    // placed it, its position reads 0,0 and a dialog would be centred on the wrong spot.
+    QElapsedTimer waited;
+    waited.start();
+    while (isVisible() && windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+}
+
 void TfMain::ShowOptions() {
     const std::int32_t moviesInQueue = Config.MoviesInQueue;
     const std::string netFlixID = Config.NetFlixID;
     QTimer& timer = m_cycle->RefreshTimer();
     const int interval = timer.interval();
     bool reload = false;
+    WaitUntilPlaced();
     {
         TfSetupDlg dialog(this);
         if (dialog.exec() == QDialog::Accepted) {

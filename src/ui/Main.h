@@ -83,6 +83,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void WaitUntilPlaced();
     void FormCreate();
     QWidget* BuildLinks();
     QScrollArea* BuildBox(QWidget*& content);
