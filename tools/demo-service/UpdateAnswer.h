@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+/** The fields of an update answer as the vendor's server builds it (the demo service, and tests). */
+struct TAnswerSpec {
+    std::string ProjectName = "Plotvane";
+    std::string DownloadFolder = "http://update.plotvane.example/files";
+    std::string Picture; // JPEG bytes; set, they run to the end of the content
+    std::string ReleaseDescription;
+    std::string ReleaseBugFixes;
+    std::string ReleaseFeatures;
+    std::uint32_t Version = 0x01000002;
+    std::string BaseName = "plotvane-setup.sh";
+    bool Valid = true;
+    bool Compressed = false;
+};
+
+/** The content: the ten fields, each text as a 32-bit length and its bytes. */
+std::string AnswerContent(const TAnswerSpec& spec);
+
+/** A whole answer with its header, version record, length and checksum. */
+std::string MakeUpdateAnswer(const TAnswerSpec& spec);
+
+/** Builds an answer around content given as is (compressed with the lengths C and U when asked). */
+std::string MakeUpdateAnswerFrom(const std::string& content, const TAnswerSpec& spec, std::int32_t compressedLength,
+                                 std::int32_t inflatedLength);
