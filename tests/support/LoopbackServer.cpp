@@ -47,3 +47,7 @@ std::size_t TLoopbackServer::RequestCount() const {
     std::lock_guard lock(m_mutex);
     return m_requests.size();
 }
+
+void TLoopbackServer::Post(const std::string& pattern, httplib::Server::Handler handler) {
+    m_server.Post("(?:https?://[^/]+)?" + pattern, std::move(handler));
+}

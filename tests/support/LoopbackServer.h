@@ -34,6 +34,8 @@ public:
     /** The same for a regular expression over the path; its groups are the request's matches. */
     void GetRegex(const std::string& pattern, httplib::Server::Handler handler);
 
+    /** POST requests to a path pattern (a regular expression). */
+    void Post(const std::string& pattern, httplib::Server::Handler handler);
     std::vector<TSeenRequest> Requests() const;
     std::size_t RequestCount() const;
     /** Set when the test ends, so that handlers that stall can give up. */

@@ -1,0 +1,419 @@
+#include "net/BSCB.h"
+
+#include "net/CurlLoop.h"
+#include "platform/BrowserCookies.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
+#include <cctype>
+#include <limits>
+#include <string_view>
+
+namespace {
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+    if (s.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i])
+            return false;
+    return true;
+}
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' '))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::int64_t Number(std::string_view s) {
+    std::int64_t n = 0;
+    if (s.empty())
+        return -1;
+    for (char c : s) {
+        if (c < '0' || c > '9' || n > (std::numeric_limits<std::int64_t>::max() - 9) / 10)
+            return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+HRESULT FromCurl(CURLcode code) {
+    switch (code) {
+    case CURLE_OK:
+        return hresult::S_OK;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return hresult::INET_E_RESOURCE_NOT_FOUND;
+    case CURLE_COULDNT_CONNECT:
+        return hresult::INET_E_CANNOT_CONNECT;
+    case CURLE_OPERATION_TIMEDOUT:
+        return hresult::INET_E_CONNECTION_TIMEOUT;
+    default:
+        return hresult::INET_E_DOWNLOAD_FAILURE;
+    }
+}
+
+} // namespace
+
+TBSCB::TBSCB(TIEDownload& owner, TCurlLoop& loop, TInfo info)
+    : m_owner(&owner)
+    , m_loop(loop)
+    , m_info(std::move(info)) {
+    m_inactivity.setSingleShot(true);
+    QObject::connect(&m_inactivity, &QTimer::timeout, &m_inactivity, [this] {
+        // No data for longer than the time-out: the transfer ends as timed out.
+        m_timedOut = true;
+        End(hresult::INET_E_CONNECTION_TIMEOUT);
+    });
+}
+
+TBSCB::~TBSCB() {
+    if (m_easy) {
+        if (m_added)
+            m_loop.Remove(m_easy);
+        curl_easy_cleanup(m_easy);
+    }
+    curl_slist_free_all(m_headerList);
+}
+
+void TBSCB::Detach() {
+    m_owner = nullptr;
+    *m_done = true;
+}
+
+void TBSCB::Start() {
+    const QUrl url(QString::fromStdString(m_info.Url), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() ||
+        (scheme != QStringLiteral("http") && scheme != QStringLiteral("https"))) {
+        Report(hresult::MK_E_SYNTAX, nullptr);
+        return;
+    }
+    if (!PrepareBody())
+        return;
+    if (Cancelled()) {
+        Report(hresult::E_ABORT, nullptr);
+        return;
+    }
+    if (!BeginningTransaction() || !ConfigureRequest())
+        return;
+    m_loop.Add(m_easy);
+    m_added = true;
+    Progress(bindstatus::SENDINGREQUEST, m_info.Url);
+}
+
+bool TBSCB::PrepareBody() {
+    if (m_info.Verb == TBindVerbOption::Post) {
+        // The post data travels with a terminating zero byte.
+        m_body = m_info.PostData;
+        m_body.push_back('\0');
+    } else if (m_info.Verb == TBindVerbOption::Put) {
+        QFile put(QString::fromStdString(m_info.PutFileName));
+        if (!put.open(QIODevice::ReadOnly)) {
+            Report(hresult::E_FAIL, nullptr);
+            return false;
+        }
+        m_body = put.readAll().toStdString();
+    }
+    return true;
+}
+
+bool TBSCB::BeginningTransaction() {
+    std::string headers;
+    if (!m_info.UserAgent.empty())
+        headers += "User-agent: " + m_info.UserAgent + "\r\n";
+    if (!m_info.FileName.empty()) {
+        const QFileInfo file(QString::fromStdString(m_info.FileName));
+        if (file.exists()) {
+            m_info.RangeEnd = 0;
+            std::uint32_t action = 0;
+            if (m_owner && m_owner->OnResume)
+                m_owner->OnResume(this, m_info.FileName, action);
+            if (action == 1) {
+                m_info.RangeBegin = 0;
+            } else if (action == 2) {
+                Report(hresult::E_ABORT, nullptr);
+                return false;
+            } else {
+                m_info.RangeBegin = file.size();
+            }
+        } else {
+            m_info.RangeBegin = 0;
+            m_info.RangeEnd = 0;
+        }
+    }
+    if (m_info.RangeBegin != 0 || m_info.RangeEnd != 0) {
+        headers += "Range: bytes=" + std::to_string(m_info.RangeBegin) + "-";
+        if (m_info.RangeEnd != 0)
+            headers += std::to_string(m_info.RangeEnd);
+        headers += "\r\n";
+    }
+    if (!m_info.AdditionalHeader.empty() && !m_info.AdditionalHeader.front().empty())
+        for (const std::string& line : m_info.AdditionalHeader)
+            headers += line + "\r\n";
+    if (m_owner && m_owner->OnBeginningTransaction) {
+        const HRESULT answer = m_owner->OnBeginningTransaction(this, m_info.Url, {}, 0, headers);
+        if (answer < 0) {
+            Report(answer, nullptr);
+            return false;
+        }
+    }
+    m_requestHeaders = headers;
+    m_timedOut = false;
+    if (m_info.TimeOut > 0)
+        m_inactivity.start(m_info.TimeOut);
+    return true;
+}
+
+bool TBSCB::ConfigureRequest() {
+    m_easy = curl_easy_init();
+    if (!m_easy) {
+        Report(hresult::E_FAIL, nullptr);
+        return false;
+    }
+    CURL* c = m_easy;
+    curl_easy_setopt(c, CURLOPT_URL, m_info.Url.c_str());
+    curl_easy_setopt(c, CURLOPT_PRIVATE, this);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &TBSCB::OnHeader);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &TBSCB::OnWrite);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &TBSCB::OnXfer);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
+    // Our header lines go as they are, in their order; libcurl's own Accept stays.
+    std::string_view rest = m_requestHeaders;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find("\r\n");
+        const std::string line(rest.substr(0, end));
+        if (!line.empty())
+            m_headerList = curl_slist_append(m_headerList, line.c_str());
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 2);
+    }
+    m_headerList = curl_slist_append(m_headerList, "Expect:");
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, m_headerList);
+    const std::string cookies = platform::BrowserCookieHeader(m_info.Url);
+    if (!cookies.empty())
+        curl_easy_setopt(c, CURLOPT_COOKIE, cookies.c_str());
+    std::string user = m_info.Username, password = m_info.Password;
+    if (m_owner && m_owner->OnAuthenticate) {
+        std::uintptr_t window = 0;
+        if (m_owner->OnAuthenticate(this, window, user, password) < 0)
+            user.clear();
+    }
+    if (!user.empty()) {
+        curl_easy_setopt(c, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_ANY));
+        curl_easy_setopt(c, CURLOPT_USERNAME, user.c_str());
+        curl_easy_setopt(c, CURLOPT_PASSWORD, password.c_str());
+    }
+    switch (m_info.Verb) {
+    case TBindVerbOption::Get:
+        curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
+        break;
+    case TBindVerbOption::Post:
+        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(m_body.size()));
+        curl_easy_setopt(c, CURLOPT_POSTFIELDS, m_body.data());
+        break;
+    case TBindVerbOption::Put:
+        curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "PUT");
+        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(m_body.size()));
+        curl_easy_setopt(c, CURLOPT_POSTFIELDS, m_body.data());
+        break;
+    case TBindVerbOption::Custom:
+        if (!m_info.CustomVerb.empty())
+            curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, m_info.CustomVerb.c_str());
+        break;
+    }
+    return true;
+}
+
+void TBSCB::Progress(std::uint32_t status, const std::string& text) {
+    if (status == bindstatus::REDIRECTING)
+        m_redirected = true;
+    if (!m_owner || !m_owner->OnProgress || Cancelled())
+        return;
+    const auto progress = static_cast<std::uint32_t>(m_bytesRead);
+    const auto max = static_cast<std::uint32_t>(std::max<std::int64_t>(m_contentLength, 0));
+    TProgressTexts texts;
+    if (status == bindstatus::DOWNLOADINGDATA && m_firstData.isValid())
+        texts = ProgressTexts(progress, max, m_firstData.elapsed());
+    const auto begin = static_cast<std::uint32_t>(m_info.RangeBegin);
+    m_owner->OnProgress(this, progress + begin, max + begin, status, text, texts.ElapsedTime, texts.Speed,
+                        texts.EstimatedTime);
+}
+
+std::size_t TBSCB::OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* self = static_cast<TBSCB*>(user);
+    const std::size_t n = size * count;
+    const std::string_view line(data, n);
+    if (self->m_info.TimeOut > 0)
+        self->m_inactivity.start(self->m_info.TimeOut);
+    if (line.starts_with("HTTP/")) {
+        const std::size_t space = line.find(' ');
+        self->m_status = space == std::string_view::npos ? 0 : static_cast<int>(Number(line.substr(space + 1, 3)));
+        self->m_responseHeaders.clear();
+        self->m_location.clear();
+        self->m_contentLength = -1;
+    } else if (Trimmed(line).empty()) {
+        return self->HeadersComplete() ? n : 0;
+    } else if (StartsWithNoCase(line, "content-length:")) {
+        self->m_contentLength = Number(Trimmed(line.substr(15)));
+    } else if (StartsWithNoCase(line, "location:")) {
+        self->m_location = std::string(Trimmed(line.substr(9)));
+    }
+    self->m_responseHeaders.append(line);
+    return n;
+}
+
+bool TBSCB::HeadersComplete() {
+    if (m_status >= 100 && m_status < 200)
+        return true;
+    if (m_status >= 300 && m_status < 400 && !m_location.empty()) {
+        Progress(bindstatus::REDIRECTING, m_location);
+        return true;
+    }
+    m_responseCode = static_cast<std::uint32_t>(m_status);
+    if ((m_status >= 400 && m_status <= 499) || Cancelled()) {
+        m_abortResult = hresult::E_ABORT;
+        Report(hresult::E_ABORT, nullptr);
+        return false;
+    }
+    if (m_owner && m_owner->OnResponse) {
+        std::string additional;
+        const HRESULT answer =
+            m_owner->OnResponse(this, m_responseCode, m_responseHeaders, m_requestHeaders, additional);
+        if (answer < 0) {
+            m_abortResult = answer;
+            return false;
+        }
+    }
+    if (!m_info.FileName.empty()) {
+        m_file.setFileName(QString::fromStdString(m_info.FileName));
+        bool open = false;
+        if (m_info.RangeBegin != 0 && m_status == 206) {
+            open = m_file.open(QIODevice::ReadWrite) && m_file.seek(m_file.size());
+        } else {
+            open = m_file.open(QIODevice::ReadWrite | QIODevice::Truncate);
+            m_info.RangeBegin = 0;
+        }
+        if (!open) {
+            m_abortResult = hresult::E_FAIL;
+            return false;
+        }
+    } else {
+        m_memory.open(QIODevice::ReadWrite);
+    }
+    return true;
+}
+
+std::size_t TBSCB::OnWrite(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* self = static_cast<TBSCB*>(user);
+    const std::size_t n = size * count;
+    return self->Data(data, n) ? n : 0;
+}
+
+bool TBSCB::Data(const char* data, std::size_t n) {
+    const bool first = !m_firstData.isValid();
+    if (first)
+        m_firstData.start();
+    if (Cancelled()) {
+        m_abortResult = hresult::E_ABORT;
+        return false;
+    }
+    if (m_info.TimeOut > 0)
+        m_inactivity.start(m_info.TimeOut);
+    if (first)
+        Progress(bindstatus::BEGINDOWNLOADDATA, m_info.Url);
+    std::string block(data, n);
+    if (m_owner && m_owner->OnData)
+        m_owner->OnData(this, block);
+    QIODevice& target = m_file.isOpen() ? static_cast<QIODevice&>(m_file) : static_cast<QIODevice&>(m_memory);
+    if (!block.empty() &&
+        target.write(block.data(), static_cast<qint64>(block.size())) != static_cast<qint64>(block.size())) {
+        m_abortResult = hresult::INET_E_DOWNLOAD_FAILURE;
+        return false;
+    }
+    m_bytesRead += n;
+    Progress(bindstatus::DOWNLOADINGDATA, m_info.Url);
+    return true;
+}
+
+int TBSCB::OnXfer(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto* self = static_cast<TBSCB*>(user);
+    if (self->Cancelled()) {
+        self->m_abortResult = hresult::E_ABORT;
+        return 1;
+    }
+    return 0;
+}
+
+void TBSCB::Stopped(CURLcode code) {
+    HRESULT result = FromCurl(code);
+    if (m_timedOut)
+        result = hresult::INET_E_CONNECTION_TIMEOUT;
+    else if (m_abortResult != 0)
+        result = m_abortResult;
+    else if (result == hresult::S_OK && m_status >= 500)
+        // A server error page is no download: never hand it on as the file asked for.
+        result = hresult::INET_E_DOWNLOAD_FAILURE;
+    if (result == hresult::S_OK)
+        Progress(bindstatus::ENDDOWNLOADDATA, m_info.Url);
+    End(result);
+}
+
+void TBSCB::End(HRESULT result) {
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    m_inactivity.stop();
+    if (m_added) {
+        m_loop.Remove(m_easy);
+        m_added = false;
+    }
+    QIODevice* stream = nullptr;
+    if (!m_info.FileName.empty()) {
+        if (m_file.isOpen()) {
+            m_file.flush();
+            m_file.seek(0);
+            stream = &m_file;
+        }
+    } else {
+        if (!m_memory.isOpen())
+            m_memory.open(QIODevice::ReadWrite);
+        stream = &m_memory;
+    }
+    Report(result, stream);
+    m_file.close();
+}
+
+void TBSCB::CancelSoon() {
+    if (m_stopped || *m_done)
+        return;
+    // Stopped from the event loop, never from inside a libcurl callback or a report.
+    QTimer::singleShot(0, &m_inactivity, [this] {
+        if (!m_stopped && !m_reported)
+            End(hresult::E_ABORT);
+    });
+}
+
+void TBSCB::Report(HRESULT result, QIODevice* stream) {
+    if (m_reported)
+        return;
+    m_reported = true;
+    m_stopped = m_stopped || !m_added;
+    TIEDownload* owner = m_owner;
+    if (owner && owner->OnComplete)
+        owner->OnComplete(this, stream, result);
+    *m_done = true;
+    if (owner && m_owner)
+        owner->Finished(this);
+}

@@ -1,0 +1,200 @@
+#pragma once
+
+#include <QObject>
+#include <QUuid>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QIODevice;
+class TBSCB;
+class TCurlLoop;
+
+using HRESULT = std::int32_t;
+
+namespace hresult {
+inline constexpr HRESULT S_OK = 0;
+inline constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004);
+inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
+inline constexpr HRESULT MK_E_SYNTAX = static_cast<HRESULT>(0x800401E4);
+inline constexpr HRESULT MK_S_ASYNCHRONOUS = 0x401E8;
+inline constexpr HRESULT INET_E_CANNOT_CONNECT = static_cast<HRESULT>(0x800C0004);
+inline constexpr HRESULT INET_E_RESOURCE_NOT_FOUND = static_cast<HRESULT>(0x800C0005);
+inline constexpr HRESULT INET_E_DOWNLOAD_FAILURE = static_cast<HRESULT>(0x800C0008);
+inline constexpr HRESULT INET_E_CONNECTION_TIMEOUT = static_cast<HRESULT>(0x800C000B);
+} // namespace hresult
+
+/** The bind status codes a transfer reports its progress with. */
+namespace bindstatus {
+inline constexpr std::uint32_t CONNECTING = 2;
+inline constexpr std::uint32_t REDIRECTING = 3;
+inline constexpr std::uint32_t BEGINDOWNLOADDATA = 4;
+inline constexpr std::uint32_t DOWNLOADINGDATA = 5;
+inline constexpr std::uint32_t ENDDOWNLOADDATA = 6;
+inline constexpr std::uint32_t SENDINGREQUEST = 11;
+} // namespace bindstatus
+
+/** The bind flags; member i stands for the flag 2 to the power i. */
+enum class TBindInfoOption {
+    Asynchronous,
+    AsyncStorage,
+    NoProgressiveRendering,
+    OfflineOperation,
+    GetNewestVersion,
+    NoWriteCache,
+    NeedFile,
+    PullData,
+    IgnoreSecurityProblem,
+    Resynchronize,
+    Hyperlink,
+    No_UI,
+    SilentOperation,
+    Pragma_No_Cache,
+    GetClassObject,
+    Reserved_1,
+    Free_Threaded,
+    Direct_Read,
+    Forms_Submit,
+    GetFromCache_If_Net_Fail,
+    FromUrlmon,
+    Fwd_Back,
+    Reserved_2,
+    Reserved_3,
+};
+
+/** A set of bind flags; its value is the sum of its members' flags. */
+class TBindInfoOptions {
+public:
+    TBindInfoOptions() = default;
+    TBindInfoOptions(std::initializer_list<TBindInfoOption> options) {
+        for (TBindInfoOption o : options)
+            Include(o);
+    }
+    void Include(TBindInfoOption o) { m_bits |= Bit(o); }
+    void Exclude(TBindInfoOption o) { m_bits &= ~Bit(o); }
+    bool Has(TBindInfoOption o) const { return (m_bits & Bit(o)) != 0; }
+    std::uint32_t BindFlags() const { return m_bits; }
+    bool operator==(const TBindInfoOptions&) const = default;
+
+private:
+    static std::uint32_t Bit(TBindInfoOption o) { return 1u << static_cast<unsigned>(o); }
+    std::uint32_t m_bits = 0;
+};
+
+enum class TBindVerbOption { Get = 0, Post = 1, Put = 2, Custom = 3 };
+enum class TCodePageOption : std::uint32_t {
+    Ansi = 0,
+    OEM = 1,
+    Mac = 2,
+    ThreadsAnsi = 3,
+    Symbol = 42,
+    UTF7 = 65000,
+    UTF8 = 65001
+};
+enum class TUrlEncodeOption { PostData, ExtraInfo };
+
+// The events. Their Sender is the transfer; strings are UTF-8.
+using TOnCompleteEvent = std::function<void(TBSCB* sender, QIODevice* stream, HRESULT result)>;
+using TOnProgressEvent =
+    std::function<void(TBSCB* sender, std::uint32_t progress, std::uint32_t progressMax, std::uint32_t statusCode,
+                       const std::string& statusText, const std::string& elapsedTime, const std::string& speed,
+                       const std::string& estimatedTime)>;
+using TOnResumeEvent = std::function<void(TBSCB* sender, const std::string& fileName, std::uint32_t& action)>;
+using TBeginningTransactionEvent =
+    std::function<HRESULT(TBSCB* sender, const std::string& url, const std::string& headers, std::uint32_t reserved,
+                          std::string& additionalHeaders)>;
+using TOnResponseEvent =
+    std::function<HRESULT(TBSCB* sender, std::uint32_t responseCode, const std::string& responseHeaders,
+                          const std::string& requestHeaders, std::string& additionalRequestHeaders)>;
+using TAuthenticateEvent =
+    std::function<HRESULT(TBSCB* sender, std::uintptr_t& hwnd, std::string& userName, std::string& password)>;
+using TOnDataEvent = std::function<void(TBSCB* sender, std::string& block)>;
+using TGetWindowEvent = std::function<HRESULT(TBSCB* sender, const QUuid& reason, std::uint32_t& hwnd)>;
+using TOnSecurityProblemEvent = std::function<HRESULT(TBSCB* sender, std::uint32_t problem)>;
+
+/** One transfer's settings, copied from the component when it starts. */
+struct TInfo {
+    std::string Url;
+    int TimeOut = 0;
+    std::string FileName;
+    std::string PostData;
+    std::string PutFileName;
+    std::vector<std::string> AdditionalHeader;
+    std::string Password;
+    std::string Username;
+    std::string CustomVerb;
+    std::string ExtraInfo;
+    std::string UserAgent;
+    std::int64_t RangeBegin = 0;
+    std::int64_t RangeEnd = 0;
+    TBindVerbOption Verb = TBindVerbOption::Get;
+    std::uint32_t BindFlags = 0;
+    std::uint32_t CodePage = 0;
+};
+
+/**
+ * Downloads addresses asynchronously on the main thread's event loop (libcurl's multi interface
+ * behind socket notifiers and a timer), into memory or into a file that a later transfer
+ * continues with a range request. Every Go ends in exactly one OnComplete.
+ */
+class TIEDownload final : public QObject {
+    Q_OBJECT
+public:
+    explicit TIEDownload(QObject* owner = nullptr);
+    ~TIEDownload() override;
+
+    int TimeOut = 0;
+    std::string ExtraInfo;
+    std::string CustomVerb;
+    TCodePageOption Codepage = TCodePageOption::Ansi;
+    TBindVerbOption Method = TBindVerbOption::Get;
+    TBindInfoOptions Options{TBindInfoOption::Asynchronous, TBindInfoOption::AsyncStorage,
+                             TBindInfoOption::GetNewestVersion, TBindInfoOption::NoWriteCache,
+                             TBindInfoOption::PullData};
+    std::vector<TUrlEncodeOption> UrlEncode; // stored only
+    std::int64_t RangeBegin = 0;
+    std::int64_t RangeEnd = 0;
+    std::string Password;
+    std::string Username;
+    std::string PutFileName;
+    std::vector<std::string> AdditionalHeader{"Content-Type: application/x-www-form-urlencoded"};
+    std::string PostData;
+    std::string UserAgent;
+
+    TOnProgressEvent OnProgress;
+    TOnResumeEvent OnResume;
+    TBeginningTransactionEvent OnBeginningTransaction;
+    TOnResponseEvent OnResponse;
+    TAuthenticateEvent OnAuthenticate;
+    TOnCompleteEvent OnComplete;
+    TOnDataEvent OnData;
+    TGetWindowEvent OnGetWindow;
+    TOnSecurityProblemEvent OnSecurityProblem;
+
+    /** Starts a transfer of url into fileName (into memory when empty). */
+    void Go(const std::string& url, const std::string& fileName);
+    /** Every running transfer stops at its next step, until the next Go. */
+    void Cancel();
+    bool Cancelled() const { return m_cancel; }
+    /** Transfers not yet reported. */
+    std::size_t Running() const;
+
+private:
+    friend class TBSCB;
+    void Finished(TBSCB* transfer);
+
+    std::unique_ptr<TCurlLoop> m_loop;
+    std::vector<std::unique_ptr<TBSCB>> m_transfers;
+    bool m_cancel = false;
+};
+
+/** The progress texts of a data notification: elapsed time, speed, remaining time. */
+struct TProgressTexts {
+    std::string ElapsedTime;
+    std::string Speed;
+    std::string EstimatedTime;
+};
+TProgressTexts ProgressTexts(std::uint32_t progress, std::uint32_t progressMax, std::int64_t elapsedMs);
