@@ -1,0 +1,258 @@
+#include "update/SFUpdate.h"
+
+#include "net/BSCB.h"
+#include "net/Hosts.h"
+#include "net/IEDownload.h"
+#include "platform/FileVersion.h"
+#include "platform/Paths.h"
+#include "platform/Shell.h"
+#include "settings/DateTime.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QFile>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+// Days of the month that a date-time falls in.
+int DaysInMonth(TDateTime when) {
+    const QDate date = QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(when)));
+    return date.daysInMonth();
+}
+
+bool PlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+} // namespace
+
+TSFUpdate::TSFUpdate(QObject* owner)
+    : QObject(owner) {
+    m_transferDone = true;
+    ResetStatus();
+    m_updateMode = TUpdateMode::umNever;
+    m_tempPath = platform::TempPath();
+    m_download = std::make_unique<TIEDownload>();
+    m_download->TimeOut = 5000;
+    m_download->Options = {TBindInfoOption::Asynchronous,     TBindInfoOption::AsyncStorage,
+                           TBindInfoOption::GetNewestVersion, TBindInfoOption::NoWriteCache,
+                           TBindInfoOption::NeedFile,         TBindInfoOption::IgnoreSecurityProblem,
+                           TBindInfoOption::Resynchronize,    TBindInfoOption::No_UI,
+                           TBindInfoOption::SilentOperation,  TBindInfoOption::Pragma_No_Cache};
+    m_download->Codepage = TCodePageOption::Ansi;
+    m_download->UrlEncode.clear();
+    m_download->Method = TBindVerbOption::Get;
+}
+
+TSFUpdate::~TSFUpdate() {
+    m_download->Cancel();
+    while (!m_transferDone)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    m_download.reset();
+    SaveStatus();
+}
+
+void TSFUpdate::ResetStatus() {
+    m_status = TUpdateStatus{};
+    m_answer.RemoteInfo = TVersionRec{};
+}
+
+TDateTime TSFUpdate::NextCheckFrom(TUpdateMode mode, TDateTime now, bool todayForDaily) {
+    switch (mode) {
+    case TUpdateMode::umNever:
+        return 0;
+    case TUpdateMode::umDaily:
+        return todayForDaily ? std::floor(now) : now + 1;
+    case TUpdateMode::umWeekly:
+        return now + 7;
+    case TUpdateMode::umMonthly:
+        return now + DaysInMonth(now);
+    }
+    return 0;
+}
+
+void TSFUpdate::SetUpdateMode(TUpdateMode mode) {
+    m_updateMode = mode;
+    m_status.Mode = static_cast<std::uint8_t>(mode);
+    if (m_status.NextCheck == 0)
+        m_status.NextCheck = NextCheckFrom(mode, Now(), true);
+}
+
+void TSFUpdate::SetVersionFileName(const std::string& path) {
+    m_versionFileName = path;
+    m_localInfo = TVersionRec{};
+    if (!platform::FileExists(path))
+        return;
+    m_localInfo.BaseName = platform::ExtractFileName(path).substr(0, 64);
+    platform::TFileVersion version;
+    if (platform::ReadFileVersion(path, version)) {
+        m_localInfo.Valid = 1;
+        m_localInfo.Version = PackFileVersion(version.VersionMS, version.VersionLS);
+    }
+}
+
+void TSFUpdate::CheckForUpdate(bool force) {
+    ReadStatus();
+    const bool due = m_status.Mode != static_cast<std::uint8_t>(TUpdateMode::umNever) &&
+                     std::floor(m_status.NextCheck) <= std::floor(Now());
+    if (m_status.DownloadPending == 1 || due || force)
+        StartCheck();
+    else if (onVersionCheckComplete)
+        onVersionCheckComplete(this);
+}
+
+void TSFUpdate::ReadStatus() {
+    std::string stream;
+    if (OnReadUpdateStatus) {
+        try {
+            OnReadUpdateStatus(this, stream);
+        } catch (...) {
+            ResetStatus();
+            stream.clear();
+        }
+    }
+    // A record that does not read whole is no status at all.
+    if (!stream.empty() && !ReadStatusRecord(stream, m_status))
+        ResetStatus();
+}
+
+void TSFUpdate::SaveStatus() {
+    m_status.NextCheck = NextCheckFrom(static_cast<TUpdateMode>(m_status.Mode), Now(), false);
+    if (m_status.Mode > static_cast<std::uint8_t>(TUpdateMode::umMonthly))
+        m_status.NextCheck = 0;
+    if (!OnSaveUpdateStatus)
+        return;
+    try {
+        OnSaveUpdateStatus(this, WriteStatusRecord(m_status));
+    } catch (...) {
+    }
+}
+
+void TSFUpdate::StartCheck() {
+    m_transferDone = false;
+    m_download->Options.Exclude(TBindInfoOption::NeedFile);
+    m_download->OnComplete = [this](TBSCB* s, QIODevice* stream, HRESULT r) { CheckFinished(s, stream, r); };
+    m_download->Go(std::string(hosts::VendorUpdate) +
+                       "/cgi-bin/autoupdate/AutoUpdateSrv.dll/GetProjectInfo?ProjectID=" + ProjectWebID,
+                   {});
+}
+
+void TSFUpdate::CheckFinished(TBSCB*, QIODevice* stream, HRESULT result) {
+    m_transferDone = true;
+    if (result != hresult::S_OK || !stream)
+        return;
+    stream->seek(0);
+    const QByteArray bytes = stream->readAll();
+    try {
+        ParseAnswer(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), m_answer);
+    } catch (const EBadDecompression& error) {
+        m_download->OnComplete = nullptr;
+        if (OnError)
+            OnError(error.what());
+        return;
+    }
+    m_download->OnComplete = nullptr;
+    Defer([this] { AfterVersionCheck(); });
+}
+
+void TSFUpdate::Defer(std::function<void()> continuation) {
+    // Runs on the main thread once the downloader's notification has returned.
+    QTimer::singleShot(1, this, std::move(continuation));
+}
+
+void TSFUpdate::AfterVersionCheck() {
+    if (onVersionCheckComplete)
+        onVersionCheckComplete(this);
+    const TVersionRec& remote = m_answer.RemoteInfo;
+    if (remote.Valid == 0 || remote.Version <= m_localInfo.Version)
+        return;
+    // A name from the server becomes a path in the temporary folder: it must name a file there.
+    if (!PlainFileName(remote.BaseName))
+        return;
+    if (m_status.DownloadPending == 1) {
+        StartDownload(false);
+        return;
+    }
+    bool toDownload = false;
+    if (onNewVersionAvailable) {
+        try {
+            onNewVersionAvailable(this, remote.Version, toDownload);
+        } catch (...) {
+            toDownload = false;
+        }
+    }
+    if (toDownload)
+        StartDownload(true);
+}
+
+void TSFUpdate::StartDownload(bool isNew) {
+    m_download->Cancel();
+    const TVersionRec& remote = m_answer.RemoteInfo;
+    const std::string url = m_answer.DownloadFolder + "/" + remote.BaseName;
+    std::string target = m_tempPath + remote.BaseName + ".tmp";
+    const TDateTime now = Now();
+    if (isNew) {
+        m_status.TempFile = target;
+        m_status.DownloadVersion = remote.Version;
+        m_status.DownloadStarted = now;
+    } else {
+        target = m_status.TempFile;
+        if (remote.Version != m_status.DownloadVersion) {
+            // A newer version appeared since: its download starts afresh.
+            isNew = true;
+            m_status.DownloadVersion = remote.Version;
+            m_status.DownloadStarted = now;
+            target = m_tempPath + remote.BaseName + ".tmp";
+            m_status.TempFile = target;
+        }
+    }
+    if (isNew && platform::FileExists(target))
+        QFile::remove(QString::fromStdString(target));
+    m_status.DownloadPending = 1;
+    m_transferDone = false;
+    m_download->Options.Include(TBindInfoOption::NeedFile);
+    m_download->OnComplete = [this](TBSCB* s, QIODevice* stream, HRESULT r) { DownloadFinished(s, stream, r); };
+    m_download->Go(url, target);
+}
+
+void TSFUpdate::DownloadFinished(TBSCB* sender, QIODevice*, HRESULT result) {
+    m_transferDone = true;
+    if (result == hresult::S_OK) {
+        Defer([this] { FinishDownload(); });
+    } else if (result == hresult::E_ABORT && sender && sender->ResponseCode() == 206) {
+        // Stays pending for the next run.
+    } else if (result == hresult::E_ABORT && sender && sender->ResponseCode() == 416) {
+        Defer([this] { FinishDownload(); }); // the partial file was complete already
+    } else {
+        m_download->Cancel();
+    }
+}
+
+void TSFUpdate::FinishDownload() {
+    m_transferDone = true;
+    m_status.DownloadPending = 0;
+    m_status.DownloadVersion = 0;
+    m_status.DownloadStarted = 0;
+    const std::string finished = m_tempPath + m_answer.RemoteInfo.BaseName;
+    // A resumed download lives where it was started, which need not be today's temporary folder.
+    std::string downloaded = finished + ".tmp";
+    if (!platform::FileExists(downloaded) && platform::FileExists(m_status.TempFile))
+        downloaded = m_status.TempFile;
+    if (platform::FileExists(finished))
+        QFile::remove(QString::fromStdString(finished));
+    QFile::rename(QString::fromStdString(downloaded), QString::fromStdString(finished));
+    bool autoExecute = false;
+    if (OnDownloadComplete) {
+        try {
+            OnDownloadComplete(this, finished, autoExecute);
+        } catch (...) {
+            autoExecute = false;
+        }
+    }
+    if (autoExecute && platform::FileExists(finished))
+        platform::Shell().ShellExecute("open", finished, {});
+}

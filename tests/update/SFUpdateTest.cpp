@@ -1,0 +1,315 @@
+#include "update/SFUpdate.h"
+#include "settings/DateTime.h"
+
+#include "UpdateAnswer.h"
+#include "support/FakeShell.h"
+#include "support/LoopbackServer.h"
+#include "support/TempProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <mutex>
+
+namespace {
+
+constexpr TDateTime Today = 46365.0; // 8 December 2026
+constexpr TVersion Installed = PLOTVANE_VERSION_MAJOR << 24 | PLOTVANE_VERSION_MINOR << 16 |
+                               PLOTVANE_VERSION_RELEASE << 8 | PLOTVANE_VERSION_BUILD;
+
+class SFUpdateTest : public ::testing::Test {
+protected:
+    TTempProfile profile;
+    TLoopbackServer server;
+    TFakeShell shell;
+    std::mutex mutex;
+    std::string answer;
+    std::string installer = "#!/bin/sh\necho installed\n" + std::string(5000, '#') + "\n";
+    std::string stored; // the owner's copy of the status record
+    TDateTime clock = Today + 0.5;
+
+    std::unique_ptr<TSFUpdate> update;
+    int checksComplete = 0;
+    std::vector<TVersion> offered;
+    std::vector<std::string> downloaded;
+    std::vector<std::string> errors;
+    bool acceptDownload = true;
+
+    void SetUp() override {
+        profile.SetEnv("http_proxy", server.Url(""));
+        profile.SetEnv("no_proxy", "");
+        SetClockForTests([this] { return clock; });
+        server.Get("/cgi-bin/autoupdate/AutoUpdateSrv.dll/GetProjectInfo",
+                   [this](const httplib::Request& req, httplib::Response& res) {
+                       EXPECT_EQ(req.get_param_value("ProjectID"), "Plotvane");
+                       std::lock_guard lock(mutex);
+                       res.set_content(answer, "application/octet-stream");
+                   });
+        server.Get("/files/plotvane-setup.sh", [this](const httplib::Request&, httplib::Response& res) {
+            std::lock_guard lock(mutex);
+            res.set_content(installer, "application/octet-stream");
+        });
+        Answer(Installed + 1);
+        update = Make();
+    }
+    void TearDown() override {
+        update.reset();
+        SetClockForTests({});
+    }
+
+    void Answer(TVersion version, const std::string& baseName = "plotvane-setup.sh", bool compressed = true) {
+        TAnswerSpec spec;
+        spec.Version = version;
+        spec.BaseName = baseName;
+        spec.Compressed = compressed;
+        spec.ReleaseFeatures = "Quicker lists.";
+        std::lock_guard lock(mutex);
+        answer = MakeUpdateAnswer(spec);
+    }
+
+    // The checker as the main window sets it up.
+    std::unique_ptr<TSFUpdate> Make() {
+        auto u = std::make_unique<TSFUpdate>();
+        u->ProjectWebID = "Plotvane";
+        u->OnReadUpdateStatus = [this](TSFUpdate*, std::string& stream) { stream = stored; };
+        u->OnSaveUpdateStatus = [this](TSFUpdate*, const std::string& stream) { stored = stream; };
+        u->onVersionCheckComplete = [this](TSFUpdate*) { ++checksComplete; };
+        u->onNewVersionAvailable = [this](TSFUpdate*, TVersion v, bool& toDownload) {
+            offered.push_back(v);
+            toDownload = acceptDownload;
+        };
+        u->OnDownloadComplete = [this](TSFUpdate*, const std::string& file, bool&) { downloaded.push_back(file); };
+        u->OnError = [this](const std::string& message) { errors.push_back(message); };
+        u->SetUpdateMode(TUpdateMode::umDaily);
+        u->SetVersionFileName(PLOTVANE_EXE);
+        return u;
+    }
+
+    // Runs the event loop until done or the time is up, then a little more for stragglers.
+    bool Settle(const std::function<bool()>& done, int ms = 10000) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        for (int i = 0; i < 10; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return done();
+    }
+    bool Idle() const { return update->TransferDone(); }
+    std::size_t Requests(const std::string& part) const {
+        std::size_t n = 0;
+        for (const auto& r : server.Requests())
+            n += r.Target.find(part) != std::string::npos ? 1 : 0;
+        return n;
+    }
+    std::string Final() const { return update->TempPath() + "plotvane-setup.sh"; }
+    TUpdateStatus StoredStatus() const {
+        TUpdateStatus s;
+        EXPECT_TRUE(ReadStatusRecord(stored, s));
+        return s;
+    }
+};
+
+} // namespace
+
+TEST_F(SFUpdateTest, FirstRunChecksDownloadsAndHandsOverTheInstaller) {
+    EXPECT_EQ(update->VersionFileVersion(), Installed);
+    EXPECT_EQ(update->Status().NextCheck, Today) << "daily mode with no date: due today";
+    update->CheckForUpdate(false);
+    ASSERT_TRUE(Settle([this] { return !downloaded.empty(); }));
+    EXPECT_EQ(checksComplete, 1);
+    EXPECT_EQ(offered, std::vector<TVersion>{Installed + 1});
+    EXPECT_EQ(update->ReleaseFeatures(), "Quicker lists.");
+    EXPECT_EQ(downloaded, std::vector<std::string>{Final()});
+    EXPECT_TRUE(ReadFile(Final()) == installer);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Final() + ".tmp")));
+    EXPECT_EQ(update->Status().DownloadPending, 0);
+    EXPECT_TRUE(shell.Calls.empty()) << "the owner left AutoExecute off";
+
+    // The end of the run stores the status, the next check a day on.
+    const std::string finalPath = Final();
+    update.reset();
+    const TUpdateStatus s = StoredStatus();
+    EXPECT_EQ(s.Mode, 1);
+    EXPECT_DOUBLE_EQ(s.NextCheck, clock + 1);
+    EXPECT_EQ(s.TempFile, finalPath + ".tmp");
+}
+
+TEST_F(SFUpdateTest, WhenNoCheckIsDue) {
+    TUpdateStatus s;
+    s.Mode = 0; // never
+    stored = WriteStatusRecord(s);
+    update->CheckForUpdate(false);
+    EXPECT_EQ(checksComplete, 1) << "only the completion, at once";
+    Settle([] { return false; }, 100);
+    EXPECT_EQ(Requests("GetProjectInfo"), 0u);
+
+    // Daily, checked yesterday at noon: due; next check at 23:00 today: due (only the date counts).
+    s.Mode = 1;
+    for (TDateTime next : {Today - 0.5, Today + 23.0 / 24}) {
+        s.NextCheck = next;
+        stored = WriteStatusRecord(s);
+        acceptDownload = false;
+        update->CheckForUpdate(false);
+        ASSERT_TRUE(Settle([this] { return Idle() && !offered.empty(); }));
+        offered.clear();
+    }
+    EXPECT_EQ(Requests("GetProjectInfo"), 2u);
+    // Tomorrow: not due, unless forced.
+    s.NextCheck = Today + 1;
+    stored = WriteStatusRecord(s);
+    update->CheckForUpdate(false);
+    Settle([] { return false; }, 100);
+    EXPECT_EQ(Requests("GetProjectInfo"), 2u);
+    update->CheckForUpdate(true);
+    ASSERT_TRUE(Settle([this] { return !offered.empty(); }));
+    EXPECT_EQ(Requests("GetProjectInfo"), 3u);
+}
+
+TEST_F(SFUpdateTest, VersionsThatAreNotNewerOfferNothing) {
+    acceptDownload = false;
+    Answer(Installed);
+    update->CheckForUpdate(true);
+    ASSERT_TRUE(Settle([this] { return checksComplete == 1; }));
+    EXPECT_TRUE(offered.empty());
+    // The top bit set: newer than any version below it.
+    Answer(0x80000000u);
+    update->CheckForUpdate(true);
+    ASSERT_TRUE(Settle([this] { return checksComplete == 2 && !offered.empty(); }));
+    EXPECT_EQ(offered, std::vector<TVersion>{0x80000000u});
+    // A broken checksum: taken as no new version (in a run of its own, as every check is).
+    {
+        std::lock_guard lock(mutex);
+        answer[answer.size() - 1] ^= 1;
+    }
+    update = Make();
+    update->CheckForUpdate(true);
+    ASSERT_TRUE(Settle([this] { return checksComplete == 3; }));
+    EXPECT_EQ(offered.size(), 1u);
+}
+
+TEST_F(SFUpdateTest, AnInstallerNameFromTheServerMustBeAPlainFileName) {
+    for (const char* name : {"../../.bashrc", "..", ".", "", "sub/setup.sh"}) {
+        Answer(Installed + 1, name);
+        const int before = checksComplete;
+        update->CheckForUpdate(true);
+        ASSERT_TRUE(Settle([&] { return checksComplete == before + 1; })) << name;
+    }
+    EXPECT_TRUE(offered.empty()) << "no download is offered";
+    EXPECT_EQ(Requests("/files/"), 0u);
+}
+
+TEST_F(SFUpdateTest, BadDecompressionGoesToTheErrorReporting) {
+    std::string broken = answer;
+    broken[60] = static_cast<char>(broken[60] + 1); // U one more than the content gives
+    broken.resize(broken.size() - 8);
+    std::uint32_t sum = 0;
+    for (unsigned char c : broken)
+        sum += c;
+    const std::uint32_t length = static_cast<std::uint32_t>(broken.size());
+    for (std::uint32_t v : {length, sum})
+        for (int i = 0; i < 4; ++i)
+            broken.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    {
+        std::lock_guard lock(mutex);
+        answer = broken;
+    }
+    update->CheckForUpdate(true);
+    ASSERT_TRUE(Settle([this] { return !errors.empty(); }));
+    EXPECT_EQ(errors, std::vector<std::string>{"Bad decompression detected!"});
+    EXPECT_EQ(checksComplete, 0);
+    EXPECT_TRUE(offered.empty());
+}
+
+TEST_F(SFUpdateTest, AnInterruptedDownloadIsResumedWithoutAsking) {
+    // An earlier run stopped half-way through, in another temporary folder.
+    const std::string partial = profile.Path("old-tmp/plotvane-setup.sh.tmp");
+    WriteFile(partial, installer.substr(0, 2000));
+    TUpdateStatus s;
+    s.DownloadPending = 1;
+    s.DownloadVersion = Installed + 1;
+    s.Mode = 0; // even with checks switched off
+    s.TempFile = partial;
+    s.DownloadStarted = Today - 3;
+    stored = WriteStatusRecord(s);
+    update->CheckForUpdate(false);
+    ASSERT_TRUE(Settle([this] { return !downloaded.empty(); }));
+    EXPECT_TRUE(offered.empty()) << "resumed without asking";
+    const auto requests = server.Requests();
+    EXPECT_EQ(requests.back().Headers.find("Range")->second, "bytes=2000-");
+    EXPECT_TRUE(ReadFile(Final()) == installer) << ReadFile(Final()).size();
+}
+
+TEST_F(SFUpdateTest, ANewerVersionThanThePendingOneStartsAfresh) {
+    const std::string partial = update->TempPath() + "plotvane-setup.sh.tmp";
+    WriteFile(partial, "old version's bytes");
+    TUpdateStatus s;
+    s.DownloadPending = 1;
+    s.DownloadVersion = Installed + 1;
+    s.Mode = 1;
+    s.TempFile = partial;
+    stored = WriteStatusRecord(s);
+    Answer(Installed + 2);
+    update->CheckForUpdate(false);
+    ASSERT_TRUE(Settle([this] { return !downloaded.empty(); }));
+    const auto requests = server.Requests();
+    EXPECT_EQ(requests.back().Headers.count("Range"), 0u) << "the old partial file is not continued";
+    EXPECT_TRUE(ReadFile(Final()) == installer);
+    EXPECT_EQ(update->Status().DownloadPending, 0);
+}
+
+TEST_F(SFUpdateTest, FinishingReplacesAnOlderInstallerAndMayRunIt) {
+    WriteFile(Final(), "an older installer");
+    update->OnDownloadComplete = [this](TSFUpdate*, const std::string& file, bool& autoExecute) {
+        downloaded.push_back(file);
+        autoExecute = true;
+    };
+    update->CheckForUpdate(true);
+    ASSERT_TRUE(Settle([this] { return !downloaded.empty(); }));
+    EXPECT_TRUE(ReadFile(Final()) == installer);
+    ASSERT_EQ(shell.Calls.size(), 1u);
+    EXPECT_EQ(shell.Calls[0], (TFakeShell::TCall{"open", Final(), ""}));
+}
+
+TEST_F(SFUpdateTest, HandlersThatFailCountAsNo) {
+    update->onNewVersionAvailable = [this](TSFUpdate*, TVersion v, bool& toDownload) {
+        offered.push_back(v);
+        toDownload = true;
+        throw std::runtime_error("dialog failed");
+    };
+    update->CheckForUpdate(true);
+    ASSERT_TRUE(Settle([this] { return !offered.empty() && Idle(); }));
+    Settle([] { return false; }, 100);
+    EXPECT_EQ(Requests("/files/"), 0u);
+    // A status store that fails reading resets the status and goes on.
+    update->OnReadUpdateStatus = [](TSFUpdate*, std::string&) { throw std::runtime_error("registry"); };
+    update->CheckForUpdate(false);
+    EXPECT_EQ(update->Status().Mode, 0);
+    // A damaged stored record likewise.
+    update->OnReadUpdateStatus = [](TSFUpdate*, std::string& stream) { stream = "short"; };
+    update->CheckForUpdate(false);
+    EXPECT_EQ(update->Status().NextCheck, 0);
+}
+
+TEST_F(SFUpdateTest, SavedNextCheckFollowsTheMode) {
+    const auto nextAfter = [this](TUpdateMode mode) {
+        update->SetUpdateMode(mode);
+        update.reset();
+        const TDateTime next = StoredStatus().NextCheck;
+        update = Make();
+        return next;
+    };
+    EXPECT_EQ(nextAfter(TUpdateMode::umNever), 0);
+    EXPECT_DOUBLE_EQ(nextAfter(TUpdateMode::umWeekly), clock + 7);
+    EXPECT_DOUBLE_EQ(nextAfter(TUpdateMode::umMonthly), clock + 31) << "December has 31 days";
+    // Writing the mode schedules only when no date is set.
+    auto fresh = std::make_unique<TSFUpdate>();
+    fresh->SetUpdateMode(TUpdateMode::umMonthly);
+    EXPECT_DOUBLE_EQ(fresh->Status().NextCheck, clock + 31);
+    fresh->SetUpdateMode(TUpdateMode::umDaily);
+    EXPECT_DOUBLE_EQ(fresh->Status().NextCheck, clock + 31);
+    EXPECT_EQ(fresh->Status().Mode, 1);
+}
