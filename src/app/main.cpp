@@ -1,8 +1,7 @@
 #include "ui/Main.h"
 #include "app/SingleInstance.h"
 #include "platform/TerminationSignals.h"
-
-#include <QApplication>
+#include "ui/Application.h"
 
 int main(int argc, char* argv[]) {
     TSingleInstance instance;
@@ -13,7 +12,7 @@ int main(int argc, char* argv[]) {
     // Command-line arguments change nothing, not even Qt's own options.
     int qtArgc = 1;
     char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("plotvane"), nullptr};
-    QApplication app(qtArgc, qtArgv);
+    TPlotvaneApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Plotvane"));
     // Hiding the window into the tray must not end the program; only "Close" does.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -13,6 +13,7 @@
 #include "ui/MyTray.h"
 #include "ui/PopupWin.h"
 #include "ui/TrayShell.h"
+#include "update/SFUpdate.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -88,6 +89,7 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
 
     setWindowIcon(PlotvaneIcon());
     m_cycle = std::make_unique<TRefreshCycle>(*this);
+    CreateUpdater();
     FormCreate();
     CreateTrayIcon(trayShell);
     CreateMovieMenu();
@@ -103,6 +105,9 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
 TfMain::~TfMain() {
     qApp->removeEventFilter(this);
     StorePlacement();
+    // The checker waits for its transfer and stores its status while the window is still whole.
+    delete SFUpdate;
+    SFUpdate = nullptr;
     // The icon talks to its shell as it goes, so it goes before the shell does.
     delete TrayIconEx;
     delete m_popup;
@@ -123,8 +128,11 @@ QWidget* TfMain::BuildLinks() {
     lbOptions = MakeLink(QStringLiteral("Options"), bar);
     connect(lbGoToQueue, &QLabel::linkActivated, this, [] { OpenCardUrl(std::string(hosts::ServiceWeb) + "/Queue"); });
     connect(lbOptions, &QLabel::linkActivated, this, [this] { ShowOptions(); });
+    lbAbout = MakeLink(QStringLiteral("About"), bar);
+    connect(lbAbout, &QLabel::linkActivated, this, [this] { ShowAbout(); });
     row->addWidget(lbGoToQueue);
     row->addWidget(lbOptions);
+    row->addWidget(lbAbout);
     return bar;
 }
 
@@ -229,8 +237,8 @@ void TfMain::ShowOptions() {
                 timer.setInterval(checkInterval);
                 timer.start();
             }
-            if (OnUpdateModeChanged)
-                OnUpdateModeChanged(Config.UpdateInterval);
+            SFUpdate->SetUpdateMode(static_cast<TUpdateMode>(
+                std::clamp(Config.UpdateInterval, 0, static_cast<int>(TUpdateMode::umMonthly))));
         }
     }
     if (reload)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "feeds/MainView.h"
+#include "update/UpdateFormats.h"
 
 #include <QLoggingCategory>
 #include <QPointer>
@@ -32,6 +33,7 @@ class QAction;
 class QKeyEvent;
 class TGifAnim;
 class TGradientLabel;
+class TSFUpdate;
 
 /** The main window: the member's lists in two tabs, the links above them. */
 class TfMain final : public QWidget, public TMainView {
@@ -70,8 +72,12 @@ public:
     void FocusActiveList() override;
     /** The options dialog; on Ok the settings are saved and applied, and the lists reloaded when needed. */
     void ShowOptions() override;
-    /** Told the update-check interval whenever the options dialog confirms it. */
-    std::function<void(std::int32_t updateMode)> OnUpdateModeChanged;
+    /** The About box, with the installed version. */
+    void ShowAbout();
+    TSFUpdate& Updater() { return *SFUpdate; }
+    // The update checker's handlers that show the update dialogs.
+    void SFUpdateNewVersionAvailable(TVersion version, bool& toDownload);
+    void SFUpdateDownloadComplete(const std::string& fileName, bool& autoExecute);
     void ShowNotification(const std::string& text) override;
 
 protected:
@@ -84,6 +90,7 @@ protected:
 
 private:
     void WaitUntilPlaced();
+    void CreateUpdater();
     void FormCreate();
     QWidget* BuildLinks();
     QScrollArea* BuildBox(QWidget*& content);
@@ -120,9 +127,11 @@ private:
     QLabel* imgLogo = nullptr;
     QLabel* lbGoToQueue = nullptr;
     QLabel* lbOptions = nullptr;
+    QLabel* lbAbout = nullptr;
     QPointer<TfPopupWin> m_popup;
     std::unique_ptr<TTrayShell> m_ownTrayShell;
     TTrayIconEx* TrayIconEx = nullptr;
+    TSFUpdate* SFUpdate = nullptr;
     QMenu* pmTrayPopup = nullptr;
     QMenu* pmMovie = nullptr;
     QAction* miMovieTitle = nullptr;

@@ -2,6 +2,7 @@
 #include "settings/OptionsUnit.h"
 #include "settings/SetupDlg.h"
 #include "ui/Main.h"
+#include "update/SFUpdate.h"
 
 #include "support/FakeTrayShell.h"
 #include "support/TempProfile.h"
@@ -27,7 +28,6 @@ protected:
     TTempProfile profile;
     TFakeTrayShell shell;
     std::unique_ptr<TfMain> main;
-    std::optional<std::int32_t> updateMode;
 
     void SetUp() override {
         SetDefaultConfig();
@@ -38,7 +38,6 @@ protected:
                   "\"Update interval\"=dword:00000002\n\"NetFlixID\"=\"T\"\n\"Minimize on run\"=dword:00000000\n"
                   "\"Auto startup\"=dword:00000000\n\"NLFA\"=hex:00,00,00,00,00,00,00,00\n\n");
         main = std::make_unique<TfMain>(nullptr, &shell);
-        main->OnUpdateModeChanged = [this](std::int32_t mode) { updateMode = mode; };
         main->show();
         // The first cycle ends quickly, its requests refused; wait until the timer runs.
         QTRY_VERIFY_WITH_TIMEOUT(main->Cycle().RefreshTimer().isActive(), 10000);
@@ -75,18 +74,18 @@ TEST_F(ShowOptionsTest, OkSavesAndAppliesEverySetting) {
     RunOptions(
         [](TfSetupDlg& d) {
             d.cmbCheckForNewMovies->setCurrentIndex(0);
-            d.cmbProgramUpdates->setCurrentIndex(1);
+            d.cmbProgramUpdates->setCurrentIndex(3);
             d.cbAutoStart->setChecked(true);
             d.cbStartMinimized->setChecked(true);
         },
         true);
     EXPECT_NE(Registry().find("\"Check for new movies\"=dword:00000000"), std::string::npos) << Registry();
-    EXPECT_NE(Registry().find("\"Update interval\"=dword:00000001"), std::string::npos);
+    EXPECT_NE(Registry().find("\"Update interval\"=dword:00000003"), std::string::npos);
     EXPECT_NE(Registry().find("\"Minimize on run\"=dword:00000001"), std::string::npos);
     EXPECT_TRUE(LogonEntry());
     EXPECT_EQ(timer.interval(), 360000) << "the row captioned \"1 hour\" checks every 6 minutes";
     EXPECT_TRUE(timer.isActive());
-    EXPECT_EQ(updateMode, 1);
+    EXPECT_EQ(main->Updater().UpdateMode(), TUpdateMode::umMonthly);
     EXPECT_TRUE(main->Cycle().AllowClose) << "nothing to reload";
 
     // And off again.
@@ -129,6 +128,6 @@ TEST_F(ShowOptionsTest, CancelChangesNothing) {
     EXPECT_EQ(Registry(), before);
     EXPECT_FALSE(LogonEntry());
     EXPECT_EQ(main->Cycle().RefreshTimer().interval(), 3 * 360000);
-    EXPECT_FALSE(updateMode.has_value());
+    EXPECT_EQ(main->Updater().UpdateMode(), TUpdateMode::umDaily) << "the design value stays";
     EXPECT_TRUE(main->Cycle().AllowClose);
 }

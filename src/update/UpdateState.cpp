@@ -1,0 +1,34 @@
+#include "update/UpdateState.h"
+
+#include "platform/LogonEntries.h"
+#include "platform/Registry.h"
+
+namespace updatestate {
+
+void Read(std::string& stream) {
+    platform::TRegistry reg;
+    if (!reg.OpenKey(Key, false))
+        return;
+    const auto value = reg.ReadValue(Value);
+    if (!value)
+        return;
+    const auto type = static_cast<platform::TRegType>(value->Type);
+    if (type == platform::TRegType::Sz || type == platform::TRegType::ExpandSz || type == platform::TRegType::DWord)
+        throw platform::ERegistryException("Invalid data type for 'UpdateState'");
+    stream = value->Data;
+}
+
+void Save(const std::string& stream) {
+    try {
+        platform::TRegistry reg;
+        if (reg.OpenKey(Key, true))
+            reg.WriteBinaryData(Value, stream);
+    } catch (const platform::ERegistryException&) {
+    }
+}
+
+bool ScheduleAtLogon(const std::string& installer) {
+    return platform::WriteLogonEntry(LogonEntryId, "Plotvane update", installer, {}, true);
+}
+
+} // namespace updatestate
