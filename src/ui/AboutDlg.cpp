@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 const char* const TagProperty = "tag";
@@ -17,7 +19,9 @@ QLabel* TaggedLink(QWidget* parent, const char* text, int tag, int left, int top
     QLabel* link = dialogframe::Link(parent, QString::fromUtf8(text));
     link->setProperty(TagProperty, tag);
     if (width > 0) {
-        link->setGeometry(left, top, width, height);
+        // Right-aligned: a wider font than the layout's grows it to the left, the right edge kept.
+        const int needed = std::max(width, link->sizeHint().width());
+        link->setGeometry(left + width - needed, top, needed, std::max(height, link->sizeHint().height()));
         link->setAlignment(Qt::AlignRight | Qt::AlignTop);
     } else {
         link->move(left, top);

@@ -16,6 +16,8 @@ TTabedLabel::TTabedLabel(QWidget* parent)
     , m_fillColor(palette().color(QPalette::Base))
     , m_shadowColor(palette().color(QPalette::Dark))
     , m_textFont(font()) {
+    // An owned copy: later changes of the title's font must not reach the text.
+    m_textFont.setResolveMask(QFont::AllPropertiesResolved);
     resize(200, height());
     resize(width(), FittedHeight());
 }
@@ -37,6 +39,7 @@ void TTabedLabel::SetAutosize(bool on) {
 
 void TTabedLabel::SetTextFont(const QFont& font) {
     m_textFont = font;
+    m_textFont.setResolveMask(QFont::AllPropertiesResolved);
     Adjust();
 }
 
