@@ -12,7 +12,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -312,4 +314,50 @@ TEST_F(SFUpdateTest, SavedNextCheckFollowsTheMode) {
     fresh->SetUpdateMode(TUpdateMode::umDaily);
     EXPECT_DOUBLE_EQ(fresh->Status().NextCheck, clock + 31);
     EXPECT_EQ(fresh->Status().Mode, 1);
+}
+
+TEST_F(SFUpdateTest, ADownloadCutShortInOneRunIsFinishedByTheNext) {
+    // A big installer served slowly, so that the first run ends in the middle of it.
+    std::string big;
+    for (int i = 0; big.size() < 400000; ++i)
+        big += "# line " + std::to_string(i) + " of the installer\n";
+    {
+        std::lock_guard lock(mutex);
+        installer = big;
+    }
+    std::atomic<bool> slow{true};
+    server.Get("/slow/plotvane-setup.sh", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(big.size(), "application/octet-stream",
+                                 [&](size_t offset, size_t length, httplib::DataSink& sink) {
+                                     const size_t n = std::min<size_t>(length, slow ? 8192 : length);
+                                     sink.write(big.data() + offset, n);
+                                     if (slow)
+                                         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                                     return !server.Stopping();
+                                 });
+    });
+    TAnswerSpec spec;
+    spec.Version = Installed + 1;
+    spec.DownloadFolder = "http://update.plotvane.example/slow";
+    {
+        std::lock_guard lock(mutex);
+        answer = MakeUpdateAnswer(spec);
+    }
+    update->CheckForUpdate(false);
+    const std::string partial = update->TempPath() + "plotvane-setup.sh.tmp";
+    ASSERT_TRUE(Settle([&] { return QFile(QString::fromStdString(partial)).size() > 50000; }));
+    update.reset(); // the run ends: the transfer is cancelled and the status stored
+    const qint64 cut = QFile(QString::fromStdString(partial)).size();
+    ASSERT_GT(cut, 0);
+    ASSERT_LT(cut, static_cast<qint64>(big.size()));
+    EXPECT_EQ(StoredStatus().DownloadPending, 1);
+
+    slow = false;
+    offered.clear();
+    update = Make();
+    update->CheckForUpdate(false);
+    ASSERT_TRUE(Settle([this] { return !downloaded.empty(); }));
+    EXPECT_TRUE(offered.empty()) << "resumed without asking";
+    EXPECT_EQ(server.Requests().back().Headers.find("Range")->second, "bytes=" + std::to_string(cut) + "-");
+    EXPECT_TRUE(ReadFile(Final()) == big) << "byte-identical, " << ReadFile(Final()).size() << " bytes";
 }

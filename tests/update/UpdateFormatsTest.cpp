@@ -1,6 +1,7 @@
 #include "update/UpdateFormats.h"
 
 #include "UpdateAnswer.h"
+#include "support/TempProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -196,4 +197,28 @@ TEST(UpdateFormats, BrokenStatusRecordsLeaveTheStatus) {
     // Extra bytes after a whole record are ignored.
     EXPECT_TRUE(ReadStatusRecord(bytes + "xyz", kept));
     EXPECT_EQ(kept, status);
+}
+
+TEST(UpdateFormats, AnswersBuiltByAnotherTool) {
+    const auto read = [](const char* name) {
+        TUpdateAnswer answer;
+        const std::string bytes = ReadFile(std::string(PLOTVANE_TEST_DATA) + "/update/" + name);
+        EXPECT_TRUE(VerifyAnswer(bytes)) << name;
+        EXPECT_TRUE(ParseAnswer(bytes, answer)) << name;
+        return answer;
+    };
+    const TUpdateAnswer stored = read("stored.bin");
+    const TUpdateAnswer compressed = read("compressed.bin");
+    for (const TUpdateAnswer* a : {&stored, &compressed}) {
+        EXPECT_EQ(a->ProjectName, "Plotvane");
+        EXPECT_EQ(a->DownloadFolder, "http://update.plotvane.example/files");
+        EXPECT_EQ(a->ReleaseDescription, "Faster lists, clearer cards.");
+        EXPECT_EQ(a->ReleaseBugFixes, "The popup no longer steals the focus.");
+        EXPECT_EQ(a->ReleaseFeatures, "Box art in higher resolution.");
+        EXPECT_EQ(a->RemoteInfo, (TVersionRec{1, 0x01020305, "plotvane-setup.sh"}));
+        EXPECT_EQ(VersionToStr(a->RemoteInfo.Version), "1.2.3.5");
+    }
+    const TUpdateAnswer picture = read("picture.bin");
+    EXPECT_EQ(picture.AnswerPicture.size(), 11u + 1024u + 2u);
+    EXPECT_TRUE(picture.AnswerPicture.starts_with("\xff\xd8\xff\xe0"));
 }
