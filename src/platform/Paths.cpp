@@ -103,6 +103,13 @@ std::int64_t FileLength(const std::string& path) {
     return st.st_size;
 }
 
+bool MarkExecutable(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    return ::chmod(path.c_str(), (st.st_mode & 07777) | S_IXUSR) == 0;
+}
+
 bool ForceDirectories(const std::string& path) {
     std::string folder = StripTrailingSlash(path);
     if (folder.empty() || DirectoryExists(folder))

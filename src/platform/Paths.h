@@ -36,6 +36,9 @@ bool FileExists(const std::string& path);
 /** The length of a regular file, read without opening it; -1 when there is none. */
 std::int64_t FileLength(const std::string& path);
 
+/** Lets the member run a regular file (the owner's execute permission); false when it cannot. */
+bool MarkExecutable(const std::string& path);
+
 /** Creates a folder and any missing parents (mode 0700); true when it exists afterwards. */
 bool ForceDirectories(const std::string& path);
 

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 
 #include <atomic>
 #include <mutex>
@@ -129,6 +130,7 @@ TEST_F(SFUpdateTest, FirstRunChecksDownloadsAndHandsOverTheInstaller) {
     EXPECT_TRUE(ReadFile(Final()) == installer);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(Final() + ".tmp")));
     EXPECT_EQ(update->Status().DownloadPending, 0);
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(Final())).isExecutable());
     EXPECT_TRUE(shell.Calls.empty()) << "the owner left AutoExecute off";
 
     // The end of the run stores the status, the next check a day on.

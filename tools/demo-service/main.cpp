@@ -4,6 +4,7 @@
 #include "Catalog.h"
 #include "Pages.h"
 #include "Posters.h"
+#include "Updates.h"
 
 #include <QGuiApplication>
 
@@ -137,6 +138,8 @@ int main(int argc, char* argv[]) {
     long stepSeconds = 180;
     int feedDelayMs = 0;
     std::string rssPage = "member";
+    std::string updateVariant = "same";
+    int installerRate = 0; // kilobytes per second; 0: as fast as it goes
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -152,10 +155,15 @@ int main(int argc, char* argv[]) {
             feedDelayMs = std::clamp(std::atoi(argv[++i]), 0, 60000);
         else if (arg == "--rss-page" && hasValue)
             rssPage = argv[++i];
+        else if (arg == "--update" && hasValue)
+            updateVariant = argv[++i];
+        else if (arg == "--installer-rate" && hasValue)
+            installerRate = std::clamp(std::atoi(argv[++i]), 0, 1000000);
         else {
             std::fprintf(stderr,
                          "usage: demo-service [--listen 127.0.0.1] [--port N] [--port-file F] [--step-seconds S] "
-                         "[--feed-delay-ms MS] [--rss-page VARIANT]\n");
+                         "[--feed-delay-ms MS] [--rss-page VARIANT] [--update same|newer|newer-stored|broken] "
+                         "[--installer-rate KB_PER_SEC]\n");
             return 2;
         }
     }
@@ -260,10 +268,40 @@ int main(int argc, char* argv[]) {
     server.Get(std::string(Prefix) + "/ad/tips.jpg", [&](const httplib::Request&, httplib::Response& res) {
         res.set_content(posters.Get("ad", "Tips"), "image/jpeg");
     });
+    // The update server: an answer for the version asked for, and the installer it names.
+    std::mutex updateMutex;
     server.Get(std::string(Prefix) + "/cgi-bin/autoupdate/AutoUpdateSrv.dll/GetProjectInfo",
-               [](const httplib::Request&, httplib::Response& res) {
-                   res.set_content("Plotvane project information", "application/octet-stream");
+               [&](const httplib::Request&, httplib::Response& res) {
+                   std::lock_guard lock(updateMutex);
+                   res.set_content(demo::UpdateAnswerFor(updateVariant), "application/octet-stream");
                });
+    const std::string installer = demo::InstallerScript();
+    server.Get(std::string(Prefix) + "/files/plotvane-setup.sh", [&](const httplib::Request&, httplib::Response& res) {
+        std::size_t rate = 0;
+        {
+            std::lock_guard lock(updateMutex);
+            rate = static_cast<std::size_t>(installerRate) * 1024;
+        }
+        // Served with ranges (the server cuts them), slowly on request, so a download can be
+        // interrupted and resumed.
+        res.set_content_provider(installer.size(), "application/x-sh",
+                                 [&installer, rate](size_t offset, size_t length, httplib::DataSink& sink) {
+                                     const size_t n = rate ? std::min(length, rate / 10 + 1) : length;
+                                     sink.write(installer.data() + offset, n);
+                                     if (rate)
+                                         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                                     return true;
+                                 });
+    });
+    server.Get(std::string(Prefix) + "/demo/update", [&](const httplib::Request& req, httplib::Response& res) {
+        std::lock_guard lock(updateMutex);
+        if (req.has_param("variant"))
+            updateVariant = req.get_param_value("variant");
+        if (req.has_param("rate"))
+            installerRate = std::clamp(std::atoi(req.get_param_value("rate").c_str()), 0, 1000000);
+        res.set_content("update " + updateVariant + ", installer at " + std::to_string(installerRate) + " KB/s\n",
+                        "text/plain");
+    });
     server.Get(std::string(Prefix) + "/demo/advance", [&](const httplib::Request&, httplib::Response& res) {
         ++extraSteps;
         res.set_content("step " + std::to_string(currentStep()) + "\n", "text/plain");
