@@ -1,6 +1,7 @@
 #include "net/BSCB.h"
 
 #include "net/CurlLoop.h"
+#include "net/HttpText.h"
 #include "platform/BrowserCookies.h"
 
 #include <QFileInfo>
@@ -12,33 +13,12 @@
 
 namespace {
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i])
-            return false;
-    return true;
-}
-
 std::string_view Trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
         s.remove_prefix(1);
     while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' '))
         s.remove_suffix(1);
     return s;
-}
-
-std::int64_t Number(std::string_view s) {
-    std::int64_t n = 0;
-    if (s.empty())
-        return -1;
-    for (char c : s) {
-        if (c < '0' || c > '9' || n > (std::numeric_limits<std::int64_t>::max() - 9) / 10)
-            return -1;
-        n = n * 10 + (c - '0');
-    }
-    return n;
 }
 
 HRESULT FromCurl(CURLcode code) {
@@ -259,15 +239,16 @@ std::size_t TBSCB::OnHeader(char* data, std::size_t size, std::size_t count, voi
         self->m_inactivity.start(self->m_info.TimeOut);
     if (line.starts_with("HTTP/")) {
         const std::size_t space = line.find(' ');
-        self->m_status = space == std::string_view::npos ? 0 : static_cast<int>(Number(line.substr(space + 1, 3)));
+        self->m_status =
+            space == std::string_view::npos ? 0 : static_cast<int>(httptext::LeadingNumber(line.substr(space + 1, 3)));
         self->m_responseHeaders.clear();
         self->m_location.clear();
         self->m_contentLength = -1;
     } else if (Trimmed(line).empty()) {
         return self->HeadersComplete() ? n : 0;
-    } else if (StartsWithNoCase(line, "content-length:")) {
-        self->m_contentLength = Number(Trimmed(line.substr(15)));
-    } else if (StartsWithNoCase(line, "location:")) {
+    } else if (httptext::StartsWithNoCase(line, "content-length:")) {
+        self->m_contentLength = httptext::LeadingNumber(Trimmed(line.substr(15)));
+    } else if (httptext::StartsWithNoCase(line, "location:")) {
         self->m_location = std::string(Trimmed(line.substr(9)));
     }
     self->m_responseHeaders.append(line);

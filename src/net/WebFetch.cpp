@@ -1,5 +1,7 @@
 #include "net/WebFetch.h"
 
+#include "net/HttpText.h"
+
 #include "platform/BrowserCookies.h"
 #include "platform/Network.h"
 
@@ -40,31 +42,6 @@ void InitCurl() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i])
-            return false;
-    return true;
-}
-
-std::int64_t ParseLength(std::string_view value) {
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
-        value.remove_prefix(1);
-    std::int64_t n = 0;
-    std::size_t digits = 0;
-    for (char c : value) {
-        if (c < '0' || c > '9')
-            break;
-        if (n > (std::numeric_limits<std::int64_t>::max() - 9) / 10)
-            return -1;
-        n = n * 10 + (c - '0');
-        ++digits;
-    }
-    return digits ? n : -1;
-}
-
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
     auto* t = static_cast<TTransfer*>(user);
     const std::size_t n = size * count;
@@ -74,11 +51,12 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
     if (line.starts_with("HTTP/")) {
         // Each answer starts a block of its own (a "100 Continue" comes before the real one).
         const std::size_t space = line.find(' ');
-        t->Status = space == std::string_view::npos ? 0 : static_cast<int>(ParseLength(line.substr(space + 1)));
+        t->Status =
+            space == std::string_view::npos ? 0 : static_cast<int>(httptext::LeadingNumber(line.substr(space + 1)));
         t->ContentLength = -1;
-    } else if (StartsWithNoCase(line, "content-length:")) {
+    } else if (httptext::StartsWithNoCase(line, "content-length:")) {
         if (t->ContentLength < 0)
-            t->ContentLength = ParseLength(line.substr(15));
+            t->ContentLength = httptext::LeadingNumber(line.substr(15));
     } else if (line == "\r\n" || line == "\n") {
         if (t->Status >= 200 || t->Status <= 0) {
             t->HeadersDone = true;

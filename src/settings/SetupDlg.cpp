@@ -5,6 +5,7 @@
 #include "platform/Shell.h"
 #include "settings/FeedCode.h"
 #include "settings/OptionsUnit.h"
+#include "ui/DialogFrame.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -83,17 +84,7 @@ bool DesktopMessageBox(QWidget* parent, TfSetupDlg::TMessageKind kind, const QSt
 
 TfSetupDlg::TfSetupDlg(QWidget* parent)
     : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Options"));
-    // A fixed dialog frame: a title and a close button, nothing to resize, minimise or maximise.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    // The layout is made for a narrow sans of 11 pixels; the desktop's own comes last.
-    QFont dialogFont = font();
-    dialogFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                            QStringLiteral("Nimbus Sans"), dialogFont.family()});
-    dialogFont.setPixelSize(11);
-    setFont(dialogFont);
-    setFixedSize(ClientSize);
+    dialogframe::Prepare(*this, QStringLiteral("Options"), ClientSize);
 
     pcSetup = Place(new QTabWidget(this), 0, 0, 399, 215);
     TabSheet1 = new QWidget;

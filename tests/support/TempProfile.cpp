@@ -62,3 +62,13 @@ std::string ReadFile(const std::string& path) {
     buffer << in.rdbuf();
     return buffer.str();
 }
+
+void TTempProfile::WriteMemberSettings(const std::string& feedCode) const {
+    WriteFile(RegistryFile(),
+              "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Plotvane\\Config]\n"
+              "\"Movies in queue\"=dword:00000002\n\"Check for new movies\"=dword:00000002\n"
+              "\"Update interval\"=dword:00000002\n\"NetFlixID\"=\"" +
+                  feedCode +
+                  "\"\n\"Minimize on run\"=dword:00000000\n"
+                  "\"Auto startup\"=dword:00000000\n\"NLFA\"=hex:00,00,00,00,00,00,00,00\n\n");
+}

@@ -21,6 +21,8 @@ public:
     std::string Path(const std::string& relative) const { return Home() + "/" + relative; }
     std::string RegistryFile() const { return Path(".config/Plotvane/registry.reg"); }
 
+    /** A member's whole set of settings with this feed code, the rest at their defaults. */
+    void WriteMemberSettings(const std::string& feedCode) const;
     /** Sets a variable for the profile's lifetime (restored afterwards). */
     void SetEnv(const char* name, const std::string& value);
 

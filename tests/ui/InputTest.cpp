@@ -30,11 +30,7 @@ protected:
         SetDefaultConfig();
         // With a code, the first refresh ends without asking for options (its requests fail at once).
         profile.SetEnv("http_proxy", "http://127.0.0.1:9");
-        WriteFile(profile.RegistryFile(),
-                  "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Plotvane\\Config]\n"
-                  "\"Movies in queue\"=dword:00000002\n\"Check for new movies\"=dword:00000002\n"
-                  "\"Update interval\"=dword:00000002\n\"NetFlixID\"=\"T\"\n\"Minimize on run\"=dword:00000000\n"
-                  "\"Auto startup\"=dword:00000000\n\"NLFA\"=hex:00,00,00,00,00,00,00,00\n\n");
+        profile.WriteMemberSettings("T");
         main = std::make_unique<TfMain>(nullptr, &shell);
         main->show();
         QTRY_VERIFY_WITH_TIMEOUT(main->findChild<QTabWidget*>()->isVisible(), 10000);

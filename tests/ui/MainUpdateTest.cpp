@@ -34,11 +34,7 @@ protected:
     void SetUp() override {
         SetDefaultConfig();
         profile.SetEnv("http_proxy", "http://127.0.0.1:9");
-        WriteFile(profile.RegistryFile(),
-                  "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Plotvane\\Config]\n"
-                  "\"Movies in queue\"=dword:00000002\n\"Check for new movies\"=dword:00000002\n"
-                  "\"Update interval\"=dword:00000002\n\"NetFlixID\"=\"T\"\n\"Minimize on run\"=dword:00000000\n"
-                  "\"Auto startup\"=dword:00000000\n\"NLFA\"=hex:00,00,00,00,00,00,00,00\n\n");
+        profile.WriteMemberSettings("T");
         main = std::make_unique<TfMain>(nullptr, &tray);
         main->show();
         QTRY_VERIFY_WITH_TIMEOUT(main->Cycle().RefreshTimer().isActive(), 10000);

@@ -209,14 +209,7 @@ TEST_F(SFUpdateTest, AnInstallerNameFromTheServerMustBeAPlainFileName) {
 TEST_F(SFUpdateTest, BadDecompressionGoesToTheErrorReporting) {
     std::string broken = answer;
     broken[60] = static_cast<char>(broken[60] + 1); // U one more than the content gives
-    broken.resize(broken.size() - 8);
-    std::uint32_t sum = 0;
-    for (unsigned char c : broken)
-        sum += c;
-    const std::uint32_t length = static_cast<std::uint32_t>(broken.size());
-    for (std::uint32_t v : {length, sum})
-        for (int i = 0; i < 4; ++i)
-            broken.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    broken = ResealUpdateAnswer(broken);
     {
         std::lock_guard lock(mutex);
         answer = broken;

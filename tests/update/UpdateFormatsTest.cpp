@@ -20,19 +20,6 @@ TAnswerSpec NotesSpec(bool compressed) {
     return spec;
 }
 
-// Rewrites the trailer so that a tampered answer still passes the integrity test.
-std::string Reseal(std::string answer) {
-    answer.resize(answer.size() - 8);
-    std::uint32_t sum = 0;
-    for (unsigned char c : answer)
-        sum += c;
-    const std::uint32_t length = static_cast<std::uint32_t>(answer.size());
-    for (std::uint32_t v : {length, sum})
-        for (int i = 0; i < 4; ++i)
-            answer.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-    return answer;
-}
-
 } // namespace
 
 TEST(UpdateFormats, VersionToStr) {
@@ -76,8 +63,8 @@ TEST(UpdateFormats, AnswersThatFailTheirOwnTestAreIgnored) {
     // Another format marker.
     std::string marker = good;
     marker[52] = 3;
-    EXPECT_TRUE(VerifyAnswer(Reseal(marker)));
-    EXPECT_FALSE(ParseAnswer(Reseal(marker), answer));
+    EXPECT_TRUE(VerifyAnswer(ResealUpdateAnswer(marker)));
+    EXPECT_FALSE(ParseAnswer(ResealUpdateAnswer(marker), answer));
     EXPECT_EQ(answer.ProjectName, "untouched");
     EXPECT_TRUE(VerifyAnswer(good));
 }
@@ -91,7 +78,7 @@ TEST(UpdateFormats, CompressedContentMustInflateExactly) {
             a[56 + i] = static_cast<char>((static_cast<std::uint32_t>(c) >> (8 * i)) & 0xFF);
             a[60 + i] = static_cast<char>((static_cast<std::uint32_t>(u) >> (8 * i)) & 0xFF);
         }
-        return Reseal(a);
+        return ResealUpdateAnswer(a);
     };
     std::int32_t c = 0, u = 0;
     std::memcpy(&c, good.data() + 56, 4);

@@ -68,12 +68,7 @@ std::string MakeUpdateAnswerFrom(const std::string& content, const TAnswerSpec& 
     rec[8] = static_cast<char>(n);
     rec.replace(9, n, spec.BaseName.substr(0, n));
     answer += rec;
-    std::uint32_t sum = 0;
-    for (unsigned char c : answer)
-        sum += c;
-    PutU32(answer, static_cast<std::uint32_t>(answer.size()));
-    PutU32(answer, sum);
-    return answer;
+    return ResealUpdateAnswer(answer + std::string(8, '\0'));
 }
 
 std::string MakeUpdateAnswer(const TAnswerSpec& spec) {
@@ -83,4 +78,16 @@ std::string MakeUpdateAnswer(const TAnswerSpec& spec) {
     const std::string packed = RawDeflate(content);
     return MakeUpdateAnswerFrom(packed, spec, static_cast<std::int32_t>(packed.size()),
                                 static_cast<std::int32_t>(content.size()));
+}
+
+std::string ResealUpdateAnswer(std::string answer) {
+    if (answer.size() < 8)
+        return answer;
+    answer.resize(answer.size() - 8);
+    std::uint32_t sum = 0;
+    for (unsigned char c : answer)
+        sum += c;
+    PutU32(answer, static_cast<std::uint32_t>(answer.size()));
+    PutU32(answer, sum);
+    return answer;
 }

@@ -26,3 +26,6 @@ std::string MakeUpdateAnswer(const TAnswerSpec& spec);
 /** Builds an answer around content given as is (compressed with the lengths C and U when asked). */
 std::string MakeUpdateAnswerFrom(const std::string& content, const TAnswerSpec& spec, std::int32_t compressedLength,
                                  std::int32_t inflatedLength);
+
+/** Rewrites an answer's length and checksum after its bytes were changed, so that it passes its own test. */
+std::string ResealUpdateAnswer(std::string answer);
