@@ -4,6 +4,7 @@
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -114,10 +115,11 @@ void TRSSReader::ReadFeedFile(const std::string& fileName, TRssFeed& feed) {
 }
 
 bool TRSSReader::IsXmlStream(QIODevice& stream) {
-    // One byte past the limit tells a document that is too large.
-    const QByteArray bytes = stream.read(MaxDocumentSize + 1);
-    if (bytes.size() > MaxDocumentSize)
+    // Sized by what is there: reading "up to the limit" would take the whole limit's memory first.
+    const qint64 available = stream.isSequential() ? stream.bytesAvailable() : stream.size() - stream.pos();
+    if (available > MaxDocumentSize)
         return false;
+    const QByteArray bytes = stream.read(std::max<qint64>(available, 0));
     const auto document = xmldom::TXmlDocument::Load(std::string_view(bytes.constData(), bytes.size()));
     return document && !document->TopLevelNodes().empty();
 }
