@@ -89,7 +89,9 @@ std::optional<TRegValue> ParseData(std::string_view s) {
         if (!quoted || !Trim(quoted->second).empty())
             return std::nullopt;
         v.Type = static_cast<std::uint32_t>(TRegType::Sz);
-        v.Data = std::move(quoted->first);
+        // Text is UTF-8; bytes that are not become U+FFFD now, as a rewrite would make them,
+        // so that what was read is exactly what is written back.
+        v.Data = Utf16LeToUtf8(Utf8ToUtf16Le(quoted->first));
         return v;
     }
     if (StartsWithNoCase(s, "dword:")) {

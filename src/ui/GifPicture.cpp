@@ -30,52 +30,86 @@ bool TGifPicture::Load(const QByteArray& bytes) {
     GifFileType* gif = DGifOpen(&reader, ReadBytes, &error);
     if (!gif)
         return false;
-    const auto close = [&gif] {
-        int ignored = 0;
-        DGifCloseFile(gif, &ignored);
-    };
-    if (gif->SWidth <= 0 || gif->SHeight <= 0 || gif->SWidth > MaxSide || gif->SHeight > MaxSide ||
-        DGifSlurp(gif) != GIF_OK || gif->ImageCount <= 0 || gif->ImageCount > MaxFrames) {
-        close();
-        return false;
-    }
     std::vector<TGifFrame> frames;
-    for (int i = 0; i < gif->ImageCount; ++i) {
-        const SavedImage& image = gif->SavedImages[i];
-        const GifImageDesc& desc = image.ImageDesc;
-        const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
-        if (!map || !map->Colors || desc.Width <= 0 || desc.Height <= 0 || desc.Width > MaxSide ||
-            desc.Height > MaxSide || !image.RasterBits) {
-            close();
+    const bool ok = gif->SWidth > 0 && gif->SHeight > 0 && gif->SWidth <= MaxSide && gif->SHeight <= MaxSide &&
+                    ReadFrames(gif, frames) && !frames.empty();
+    if (ok)
+        m_screen = QSize(gif->SWidth, gif->SHeight);
+    int ignored = 0;
+    DGifCloseFile(gif, &ignored);
+    if (ok)
+        m_frames = std::move(frames);
+    return ok;
+}
+
+// Record by record rather than with DGifSlurp: a frame's size is checked before its raster is
+// allocated, so a damaged header cannot ask for gigabytes.
+bool TGifPicture::ReadFrames(GifFileType* gif, std::vector<TGifFrame>& frames) {
+    GraphicsControlBlock control{};
+    control.TransparentColor = NO_TRANSPARENT_COLOR;
+    GifRecordType type = UNDEFINED_RECORD_TYPE;
+    do {
+        if (DGifGetRecordType(gif, &type) != GIF_OK)
             return false;
-        }
-        TGifFrame frame;
-        GraphicsControlBlock gcb{};
-        if (DGifSavedExtensionToGCB(gif, i, &gcb) == GIF_OK) {
-            frame.DelayCs = gcb.DelayTime;
-            frame.Disposal = gcb.DisposalMode;
-            frame.Transparent = gcb.TransparentColor;
-        }
-        frame.Rect = QRect(desc.Left, desc.Top, desc.Width, desc.Height);
-        frame.Image = QImage(desc.Width, desc.Height, QImage::Format_ARGB32);
-        for (int y = 0; y < desc.Height; ++y) {
-            auto* line = reinterpret_cast<QRgb*>(frame.Image.scanLine(y));
-            for (int x = 0; x < desc.Width; ++x) {
-                const int index = image.RasterBits[static_cast<std::size_t>(y) * desc.Width + x];
-                // An index past the colour map or the transparent one shows nothing.
-                if (index == frame.Transparent || index >= map->ColorCount) {
-                    line[x] = qRgba(0, 0, 0, 0);
-                } else {
-                    const GifColorType& c = map->Colors[index];
-                    line[x] = qRgb(c.Red, c.Green, c.Blue);
+        if (type == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* block = nullptr;
+            if (DGifGetExtension(gif, &code, &block) != GIF_OK)
+                return false;
+            if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4)
+                DGifExtensionToGCB(block[0], block + 1, &control);
+            while (block)
+                if (DGifGetExtensionNext(gif, &block) != GIF_OK)
+                    return false;
+        } else if (type == IMAGE_DESC_RECORD_TYPE) {
+            if (frames.size() >= static_cast<std::size_t>(MaxFrames) || DGifGetImageDesc(gif) != GIF_OK)
+                return false;
+            const GifImageDesc& desc = gif->Image;
+            const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
+            if (!map || !map->Colors || desc.Width <= 0 || desc.Height <= 0 || desc.Width > MaxSide ||
+                desc.Height > MaxSide)
+                return false;
+            std::vector<GifPixelType> raster(static_cast<std::size_t>(desc.Width) * desc.Height);
+            const auto readRow = [&](int y) {
+                return DGifGetLine(gif, raster.data() + static_cast<std::size_t>(y) * desc.Width, desc.Width) == GIF_OK;
+            };
+            if (desc.Interlace) {
+                constexpr int offsets[] = {0, 4, 2, 1};
+                constexpr int steps[] = {8, 8, 4, 2};
+                for (int pass = 0; pass < 4; ++pass)
+                    for (int y = offsets[pass]; y < desc.Height; y += steps[pass])
+                        if (!readRow(y))
+                            return false;
+            } else {
+                for (int y = 0; y < desc.Height; ++y)
+                    if (!readRow(y))
+                        return false;
+            }
+            TGifFrame frame;
+            frame.DelayCs = control.DelayTime;
+            frame.Disposal = control.DisposalMode;
+            frame.Transparent = control.TransparentColor;
+            frame.Rect = QRect(desc.Left, desc.Top, desc.Width, desc.Height);
+            frame.Image = QImage(desc.Width, desc.Height, QImage::Format_ARGB32);
+            for (int y = 0; y < desc.Height; ++y) {
+                auto* line = reinterpret_cast<QRgb*>(frame.Image.scanLine(y));
+                for (int x = 0; x < desc.Width; ++x) {
+                    const int index = raster[static_cast<std::size_t>(y) * desc.Width + x];
+                    // An index past the colour map or the transparent one shows nothing.
+                    if (index == frame.Transparent || index >= map->ColorCount) {
+                        line[x] = qRgba(0, 0, 0, 0);
+                    } else {
+                        const GifColorType& c = map->Colors[index];
+                        line[x] = qRgb(c.Red, c.Green, c.Blue);
+                    }
                 }
             }
+            frames.push_back(std::move(frame));
+            // A graphic control block applies to the one image that follows it.
+            control = GraphicsControlBlock{};
+            control.TransparentColor = NO_TRANSPARENT_COLOR;
         }
-        frames.push_back(std::move(frame));
-    }
-    m_screen = QSize(gif->SWidth, gif->SHeight);
-    close();
-    m_frames = std::move(frames);
+    } while (type != TERMINATE_RECORD_TYPE);
     return true;
 }
 

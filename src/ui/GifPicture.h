@@ -8,6 +8,7 @@
 #include <vector>
 
 class QPainter;
+struct GifFileType;
 
 /** One frame of a GIF: its pixels (transparent where the GIF says so) and where they go. */
 struct TGifFrame {
@@ -32,6 +33,8 @@ public:
     static constexpr int MaxFrames = 2000;
 
 private:
+    static bool ReadFrames(GifFileType* gif, std::vector<TGifFrame>& frames);
+
     QSize m_screen;
     std::vector<TGifFrame> m_frames;
 };

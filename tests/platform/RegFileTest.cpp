@@ -1,5 +1,7 @@
 #include "platform/RegFile.h"
 
+#include "support/TempProfile.h"
+
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -132,4 +134,18 @@ TEST(RegFile, TruncationKeepsEveryCompleteValueAndNeverInventsOne) {
         // A cut line is noticed; a cut right after a line break is an ordinary, shorter file.
         EXPECT_EQ(parsed.Clean, cut > 0 && text[cut - 1] == '\n') << "cut at " << cut;
     }
+}
+
+// Found by fuzzing: a quoted text holding bytes that are not UTF-8 beside control characters was
+// read as raw bytes but written as UTF-16 with U+FFFD, so a rewrite changed the value.
+TEST(RegFile, WhatIsReadIsWhatIsWrittenBack) {
+    const std::string damaged = ReadFile(std::string(PLOTVANE_TEST_DATA) + "/registry/roundtrip-invalid-utf8.reg");
+    const platform::TRegParseResult first = platform::ParseRegFile(damaged);
+    const platform::TRegParseResult second = platform::ParseRegFile(platform::FormatRegFile(first.Data));
+    EXPECT_TRUE(second.Data == first.Data);
+    EXPECT_TRUE(second.Clean);
+    const platform::TRegParseResult sample =
+        platform::ParseRegFile(ReadFile(std::string(PLOTVANE_TEST_DATA) + "/registry/registry.reg"));
+    EXPECT_TRUE(sample.Clean);
+    EXPECT_TRUE(platform::ParseRegFile(platform::FormatRegFile(sample.Data)).Data == sample.Data);
 }

@@ -53,6 +53,12 @@ TEST(GifPicture, DamagedInputIsRefused) {
     huge[6] = '\xFF';
     huge[7] = '\x7F'; // a logical screen 32767 pixels wide
     EXPECT_FALSE(picture.Load(huge));
+    // Found by fuzzing: a small screen whose frame claims tens of thousands of pixels a side
+    // made the whole-file reader ask for 2 GB before looking at the frame.
+    QFile frame(QStringLiteral(PLOTVANE_TEST_DATA "/pictures/huge-frame.gif"));
+    ASSERT_TRUE(frame.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(picture.Load(frame.readAll()));
+    EXPECT_TRUE(picture.Empty());
 }
 
 TEST(GifAnim, UnknownResourceLeavesABlankControl) {
