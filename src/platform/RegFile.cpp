@@ -270,13 +270,21 @@ TRegParseResult ParseRegFile(std::string_view text) {
     auto line = lines.begin();
     while (line != lines.end() && line->empty())
         ++line;
-    if (line == lines.end() || (*line != Header5 && *line != Header4)) {
+    if (line == lines.end()) {
         result.Clean = false;
         return result;
     }
+    if (*line == Header5 || *line == Header4) {
+        ++line;
+    } else {
+        // A damaged first line costs only itself; a key line there is read as one.
+        result.Clean = false;
+        if (line->front() != '[')
+            ++line;
+    }
 
     TRegKey* key = nullptr;
-    for (++line; line != lines.end(); ++line) {
+    for (; line != lines.end(); ++line) {
         const std::string_view s = *line;
         if (s.empty() || s.front() == ';')
             continue;

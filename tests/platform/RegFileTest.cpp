@@ -107,12 +107,22 @@ TEST(RegFile, DamagedLinesAreReportedAndTheRestKept) {
     }
 }
 
-TEST(RegFile, WithoutHeaderNothingIsRead) {
-    for (const std::string& text :
-         {std::string(), std::string("<html>"), std::string("[HKEY_CURRENT_USER\\K]\n\"A\"=\"b\"\n")}) {
+TEST(RegFile, AMissingOrDamagedHeaderCostsOnlyItself) {
+    for (const std::string& text : {std::string(), std::string("<html>")}) {
         const TRegParseResult parsed = ParseRegFile(text);
         EXPECT_FALSE(parsed.Clean);
         EXPECT_TRUE(parsed.Data.Keys().empty());
+    }
+    // The values after a header that is gone or damaged are the member's still.
+    for (const std::string& text : {std::string("[HKEY_CURRENT_USER\\K]\n\"A\"=\"b\"\n"),
+                                    std::string("Windows Regis\x80ry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n"
+                                                "\"A\"=\"b\"\n")}) {
+        const TRegParseResult parsed = ParseRegFile(text);
+        EXPECT_FALSE(parsed.Clean) << "so the damaged file is kept aside";
+        const TRegKey* key = parsed.Data.FindKey("HKEY_CURRENT_USER\\K");
+        ASSERT_NE(key, nullptr);
+        ASSERT_NE(TRegData::FindValue(*key, "A"), nullptr);
+        EXPECT_EQ(TRegData::FindValue(*key, "A")->Value.Data, "b");
     }
 }
 
