@@ -64,13 +64,13 @@ protected:
     }
 
     void Answer(TVersion version, const std::string& baseName = "plotvane-setup.sh", bool compressed = true) {
-        TAnswerSpec spec;
-        spec.Version = version;
-        spec.BaseName = baseName;
-        spec.Compressed = compressed;
-        spec.ReleaseFeatures = "Quicker lists.";
+        TAnswerFields fields;
+        fields.Version = version;
+        fields.BaseName = baseName;
+        fields.Compressed = compressed;
+        fields.ReleaseFeatures = "Quicker lists.";
         std::lock_guard lock(mutex);
-        answer = MakeUpdateAnswer(spec);
+        answer = MakeUpdateAnswer(fields);
     }
 
     // The checker as the main window sets it up.
@@ -331,12 +331,12 @@ TEST_F(SFUpdateTest, ADownloadCutShortInOneRunIsFinishedByTheNext) {
                                      return !server.Stopping();
                                  });
     });
-    TAnswerSpec spec;
-    spec.Version = Installed + 1;
-    spec.DownloadFolder = "http://update.plotvane.example/slow";
+    TAnswerFields fields;
+    fields.Version = Installed + 1;
+    fields.DownloadFolder = "http://update.plotvane.example/slow";
     {
         std::lock_guard lock(mutex);
-        answer = MakeUpdateAnswer(spec);
+        answer = MakeUpdateAnswer(fields);
     }
     update->CheckForUpdate(false);
     const std::string partial = update->TempPath() + "plotvane-setup.sh.tmp";

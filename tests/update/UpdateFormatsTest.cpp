@@ -9,15 +9,15 @@
 
 namespace {
 
-TAnswerSpec NotesSpec(bool compressed) {
-    TAnswerSpec spec;
-    spec.ProjectName = "Plotvane";
-    spec.ReleaseDescription = "A faster list.";
-    spec.ReleaseBugFixes = "The popup no longer flickers.";
-    spec.ReleaseFeatures = "Box art in colour.";
-    spec.Version = 0x01020304;
-    spec.Compressed = compressed;
-    return spec;
+TAnswerFields NotesFields(bool compressed) {
+    TAnswerFields fields;
+    fields.ProjectName = "Plotvane";
+    fields.ReleaseDescription = "A faster list.";
+    fields.ReleaseBugFixes = "The popup no longer flickers.";
+    fields.ReleaseFeatures = "Box art in colour.";
+    fields.Version = 0x01020304;
+    fields.Compressed = compressed;
+    return fields;
 }
 
 } // namespace
@@ -31,8 +31,8 @@ TEST(UpdateFormats, VersionToStr) {
 
 TEST(UpdateFormats, StoredAndCompressedAnswersReadAlike) {
     TUpdateAnswer stored, compressed;
-    ASSERT_TRUE(ParseAnswer(MakeUpdateAnswer(NotesSpec(false)), stored));
-    ASSERT_TRUE(ParseAnswer(MakeUpdateAnswer(NotesSpec(true)), compressed));
+    ASSERT_TRUE(ParseAnswer(MakeUpdateAnswer(NotesFields(false)), stored));
+    ASSERT_TRUE(ParseAnswer(MakeUpdateAnswer(NotesFields(true)), compressed));
     for (const TUpdateAnswer* a : {&stored, &compressed}) {
         EXPECT_EQ(a->ProjectName, "Plotvane");
         EXPECT_EQ(a->DownloadFolder, "http://update.plotvane.example/files");
@@ -45,7 +45,7 @@ TEST(UpdateFormats, StoredAndCompressedAnswersReadAlike) {
 }
 
 TEST(UpdateFormats, AnswersThatFailTheirOwnTestAreIgnored) {
-    const std::string good = MakeUpdateAnswer(NotesSpec(false));
+    const std::string good = MakeUpdateAnswer(NotesFields(false));
     TUpdateAnswer answer;
     answer.ProjectName = "untouched";
     // The length one less than the size minus 8.
@@ -70,8 +70,8 @@ TEST(UpdateFormats, AnswersThatFailTheirOwnTestAreIgnored) {
 }
 
 TEST(UpdateFormats, CompressedContentMustInflateExactly) {
-    const TAnswerSpec spec = NotesSpec(true);
-    const std::string good = MakeUpdateAnswer(spec);
+    const TAnswerFields fields = NotesFields(true);
+    const std::string good = MakeUpdateAnswer(fields);
     const auto withLengths = [&](std::int32_t c, std::int32_t u) {
         std::string a = good;
         for (int i = 0; i < 4; ++i) {
@@ -101,17 +101,17 @@ TEST(UpdateFormats, CompressedContentMustInflateExactly) {
 }
 
 TEST(UpdateFormats, LengthsRunningPastTheEndStopTheReadingCleanly) {
-    TAnswerSpec spec = NotesSpec(false);
-    std::string content = AnswerContent(spec);
+    TAnswerFields fields = NotesFields(false);
+    std::string content = AnswerContent(fields);
     // The third field claims two gigabytes.
     std::string huge = content;
-    const std::size_t third = 4 + spec.ProjectName.size() + 4;
+    const std::size_t third = 4 + fields.ProjectName.size() + 4;
     huge[third + 0] = '\xff';
     huge[third + 1] = '\xff';
     huge[third + 2] = '\xff';
     huge[third + 3] = '\x7f';
     TUpdateAnswer answer;
-    ASSERT_TRUE(ParseAnswer(MakeUpdateAnswerFrom(huge, spec, 0, 0), answer));
+    ASSERT_TRUE(ParseAnswer(MakeUpdateAnswerFrom(huge, fields, 0, 0), answer));
     EXPECT_EQ(answer.ProjectName, "Plotvane");
     EXPECT_TRUE(answer.DownloadFolder.empty());
     EXPECT_TRUE(answer.ReleaseFeatures.empty());
@@ -122,19 +122,19 @@ TEST(UpdateFormats, LengthsRunningPastTheEndStopTheReadingCleanly) {
     negative[1] = '\xff';
     negative[2] = '\xff';
     negative[3] = '\xff';
-    ASSERT_TRUE(ParseAnswer(MakeUpdateAnswerFrom(negative, spec, 0, 0), answer));
+    ASSERT_TRUE(ParseAnswer(MakeUpdateAnswerFrom(negative, fields, 0, 0), answer));
     EXPECT_TRUE(answer.ProjectName.empty());
     // Content cut in every place still parses without reading past the end.
     for (std::size_t cut = 0; cut < content.size(); ++cut)
-        EXPECT_TRUE(ParseAnswer(MakeUpdateAnswerFrom(content.substr(0, cut), spec, 0, 0), answer)) << cut;
+        EXPECT_TRUE(ParseAnswer(MakeUpdateAnswerFrom(content.substr(0, cut), fields, 0, 0), answer)) << cut;
 }
 
 TEST(UpdateFormats, PictureRunsToTheEndOfTheContent) {
-    TAnswerSpec spec = NotesSpec(true);
-    spec.Picture = std::string("\xff\xd8\xff\xe0 picture bytes", 19);
+    TAnswerFields fields = NotesFields(true);
+    fields.Picture = std::string("\xff\xd8\xff\xe0 picture bytes", 19);
     TUpdateAnswer answer;
-    ASSERT_TRUE(ParseAnswer(MakeUpdateAnswer(spec), answer));
-    EXPECT_EQ(answer.AnswerPicture, spec.Picture);
+    ASSERT_TRUE(ParseAnswer(MakeUpdateAnswer(fields), answer));
+    EXPECT_EQ(answer.AnswerPicture, fields.Picture);
     EXPECT_TRUE(answer.ReleaseDescription.empty());
 }
 

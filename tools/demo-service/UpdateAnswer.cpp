@@ -32,51 +32,51 @@ std::string RawDeflate(const std::string& bytes) {
 
 } // namespace
 
-std::string AnswerContent(const TAnswerSpec& spec) {
+std::string AnswerContent(const TAnswerFields& fields) {
     std::string content;
-    PutText(content, spec.ProjectName);
+    PutText(content, fields.ProjectName);
     for (int i = 0; i < 3; ++i)
         PutText(content, {});
-    PutText(content, spec.DownloadFolder);
-    content.push_back(spec.Picture.empty() ? '\0' : '\1');
-    if (!spec.Picture.empty())
-        return content + spec.Picture;
-    PutText(content, spec.ReleaseDescription);
-    PutText(content, spec.ReleaseBugFixes);
-    PutText(content, spec.ReleaseFeatures);
+    PutText(content, fields.DownloadFolder);
+    content.push_back(fields.Picture.empty() ? '\0' : '\1');
+    if (!fields.Picture.empty())
+        return content + fields.Picture;
+    PutText(content, fields.ReleaseDescription);
+    PutText(content, fields.ReleaseBugFixes);
+    PutText(content, fields.ReleaseFeatures);
     PutText(content, {});
     return content;
 }
 
-std::string MakeUpdateAnswerFrom(const std::string& content, const TAnswerSpec& spec, std::int32_t compressedLength,
+std::string MakeUpdateAnswerFrom(const std::string& content, const TAnswerFields& fields, std::int32_t compressedLength,
                                  std::int32_t inflatedLength) {
     std::string answer(64, '\0');
     answer.replace(0, 16, "PlotvaneUpdate\x01\x00", 16);
     answer[52] = 4;
-    answer[53] = spec.Compressed ? 1 : 0;
+    answer[53] = fields.Compressed ? 1 : 0;
     std::string lengths;
     PutU32(lengths, static_cast<std::uint32_t>(compressedLength));
     PutU32(lengths, static_cast<std::uint32_t>(inflatedLength));
     answer.replace(56, 8, lengths);
     answer += content;
     std::string rec(76, '\0');
-    rec[0] = spec.Valid ? 1 : 0;
+    rec[0] = fields.Valid ? 1 : 0;
     std::string version;
-    PutU32(version, spec.Version);
+    PutU32(version, fields.Version);
     rec.replace(4, 4, version);
-    const std::size_t n = std::min<std::size_t>(spec.BaseName.size(), 64);
+    const std::size_t n = std::min<std::size_t>(fields.BaseName.size(), 64);
     rec[8] = static_cast<char>(n);
-    rec.replace(9, n, spec.BaseName.substr(0, n));
+    rec.replace(9, n, fields.BaseName.substr(0, n));
     answer += rec;
     return ResealUpdateAnswer(answer + std::string(8, '\0'));
 }
 
-std::string MakeUpdateAnswer(const TAnswerSpec& spec) {
-    const std::string content = AnswerContent(spec);
-    if (!spec.Compressed)
-        return MakeUpdateAnswerFrom(content, spec, 0, 0);
+std::string MakeUpdateAnswer(const TAnswerFields& fields) {
+    const std::string content = AnswerContent(fields);
+    if (!fields.Compressed)
+        return MakeUpdateAnswerFrom(content, fields, 0, 0);
     const std::string packed = RawDeflate(content);
-    return MakeUpdateAnswerFrom(packed, spec, static_cast<std::int32_t>(packed.size()),
+    return MakeUpdateAnswerFrom(packed, fields, static_cast<std::int32_t>(packed.size()),
                                 static_cast<std::int32_t>(content.size()));
 }
 

@@ -5,18 +5,18 @@
 namespace demo {
 
 std::string UpdateAnswerFor(const std::string& variant) {
-    TAnswerSpec spec;
-    spec.ProjectName = "Plotvane";
-    spec.DownloadFolder = "http://update.plotvane.example/files";
-    spec.BaseName = "plotvane-setup.sh";
-    spec.ReleaseDescription = "A demo release of Plotvane, served by the demo service.";
-    spec.ReleaseBugFixes = "The notification no longer takes the focus from the window you type in.";
-    spec.ReleaseFeatures = "Box art is drawn sharper on large screens.";
-    spec.Compressed = variant != "newer-stored";
-    spec.Version = variant == "same" ? (PLOTVANE_VERSION_MAJOR << 24 | PLOTVANE_VERSION_MINOR << 16 |
-                                        PLOTVANE_VERSION_RELEASE << 8 | PLOTVANE_VERSION_BUILD)
-                                     : NewerVersion;
-    std::string answer = MakeUpdateAnswer(spec);
+    TAnswerFields fields;
+    fields.ProjectName = "Plotvane";
+    fields.DownloadFolder = "http://update.plotvane.example/files";
+    fields.BaseName = "plotvane-setup.sh";
+    fields.ReleaseDescription = "A demo release of Plotvane, served by the demo service.";
+    fields.ReleaseBugFixes = "The notification no longer takes the focus from the window you type in.";
+    fields.ReleaseFeatures = "Box art is drawn sharper on large screens.";
+    fields.Compressed = variant != "newer-stored";
+    fields.Version = variant == "same" ? (PLOTVANE_VERSION_MAJOR << 24 | PLOTVANE_VERSION_MINOR << 16 |
+                                          PLOTVANE_VERSION_RELEASE << 8 | PLOTVANE_VERSION_BUILD)
+                                       : NewerVersion;
+    std::string answer = MakeUpdateAnswer(fields);
     if (variant == "broken")
         answer.back() ^= 0x01;
     return answer;
