@@ -30,12 +30,6 @@ std::string EncodeQueryValue(const std::string& value) {
     return out;
 }
 
-// A name taken from a server's address must stay a plain file inside the cache folder.
-bool IsPlainFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\\') == std::string::npos && name.find('\0') == std::string::npos;
-}
-
 // A picture queue that was stopped before its end leaves requests that nobody else will free.
 void DisposeUnprocessedRequests(TDownloadQueue* queue) {
     for (int i = queue->CurrentIndex(); i < queue->Count(); ++i)
@@ -233,7 +227,7 @@ void TRefreshCycle::FillQueue() {
     if (m_ad.HasCard()) {
         const auto picture = m_view.AddCard({TCardKind::Advertisement, {}, m_ad.AdText, m_ad.AdUrl, {}});
         const std::string name = UrlFileName(m_ad.AdImageUrl);
-        if (!m_ad.AdImageUrl.empty() && IsPlainFileName(name))
+        if (!m_ad.AdImageUrl.empty() && platform::IsPlainFileName(name))
             RequestPicture(picture, m_ad.AdImageUrl, name, {}, {});
     }
     const TMovieList queue = QueueMovies(m_queueFeed, ConfiguredQueueLength());

@@ -36,6 +36,12 @@ bool FileExists(const std::string& path);
 /** The length of a regular file, read without opening it; -1 when there is none. */
 std::int64_t FileLength(const std::string& path);
 
+/**
+ * Whether a name taken from a server is a plain file name, one that stays inside the folder it
+ * is put in: not empty, not "." or "..", no "/", "\\" or NUL.
+ */
+bool IsPlainFileName(const std::string& name);
+
 /** Lets the member run a regular file (the owner's execute permission); false when it cannot. */
 bool MarkExecutable(const std::string& path);
 

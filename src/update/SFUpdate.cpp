@@ -23,11 +23,6 @@ int DaysInMonth(TDateTime when) {
     return date.daysInMonth();
 }
 
-bool PlainFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
-}
-
 } // namespace
 
 TSFUpdate::TSFUpdate(QObject* owner)
@@ -171,7 +166,7 @@ void TSFUpdate::AfterVersionCheck() {
     if (remote.Valid == 0 || remote.Version <= m_localInfo.Version)
         return;
     // A name from the server becomes a path in the temporary folder: it must name a file there.
-    if (!PlainFileName(remote.BaseName))
+    if (!platform::IsPlainFileName(remote.BaseName))
         return;
     if (m_status.DownloadPending == 1) {
         StartDownload(false);
