@@ -43,7 +43,10 @@ double Today(double now) {
 }
 
 bool AdsDue(double nlfa, double now) {
-    return Today(now) >= nlfa;
+    // A date more than a day further ahead than a fetch made now would set means the clock was
+    // turned back since (the day's slack covers summer time and small corrections): waiting for
+    // it could keep the old file for years.
+    return Today(now) >= nlfa || nlfa > NextAdsDue(now) + 1;
 }
 
 double NextAdsDue(double now) {

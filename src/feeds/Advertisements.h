@@ -22,7 +22,10 @@ bool ReadAds(const std::string& path, TAdvertisement& ad);
 /** The text after the last "/" of an address; empty without one. */
 std::string UrlFileName(const std::string& url);
 
-/** The file is due when today (at midnight) is at or after the stored date-time. */
+/**
+ * The file is due when today (at midnight) is at or after the stored date-time, or when the
+ * stored date-time lies more than a day further ahead than a fetch made now would put it.
+ */
 bool AdsDue(double nlfa, double now);
 
 /** The next due date-time after a fetch at now: eight days on, keeping the time of day. */

@@ -23,6 +23,18 @@ int DaysInMonth(TDateTime when) {
     return date.daysInMonth();
 }
 
+// The longest a mode ever waits between checks, in days.
+int LongestWait(std::uint8_t mode) {
+    switch (static_cast<TUpdateMode>(mode)) {
+    case TUpdateMode::umDaily:
+        return 1;
+    case TUpdateMode::umWeekly:
+        return 7;
+    default:
+        return 31;
+    }
+}
+
 } // namespace
 
 TSFUpdate::TSFUpdate(QObject* owner)
@@ -92,8 +104,12 @@ void TSFUpdate::SetVersionFileName(const std::string& path) {
 
 void TSFUpdate::CheckForUpdate(bool force) {
     ReadStatus();
+    const TDateTime now = Now();
+    // A next check more than a day beyond the longest wait means the clock was turned back since
+    // (the day's slack covers summer time): waiting for it could mean no check for years.
     const bool due = m_status.Mode != static_cast<std::uint8_t>(TUpdateMode::umNever) &&
-                     std::floor(m_status.NextCheck) <= std::floor(Now());
+                     (std::floor(m_status.NextCheck) <= std::floor(now) ||
+                      m_status.NextCheck > now + LongestWait(m_status.Mode) + 1);
     if (m_status.DownloadPending == 1 || due || force)
         StartCheck();
     else if (onVersionCheckComplete)

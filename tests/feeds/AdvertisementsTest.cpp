@@ -85,3 +85,17 @@ TEST(Advertisements, DueAgainOnTheNinthDay) {
     // A failed read sets today's midnight: due at once.
     EXPECT_TRUE(AdsDue(Today(d + 0.7), d + 0.7));
 }
+
+TEST(Advertisements, ClockTurnedBackOrForward) {
+    const double d = 46365.0;
+    const double next = NextAdsDue(d + 0.5); // fetched at noon on day d
+    // Back by an hour (summer time ending) or by less than a day: not due.
+    EXPECT_FALSE(AdsDue(next, d + 0.5 - 1 / 24.0));
+    EXPECT_FALSE(AdsDue(next, d - 0.4));
+    // Back by more than a day: a fetch now would set a date over a day earlier, so it is due.
+    EXPECT_TRUE(AdsDue(next, d - 0.6));
+    EXPECT_TRUE(AdsDue(next, d - 365 * 4));
+    // Forward past the date: due, and the next fetch counts from the new time.
+    EXPECT_TRUE(AdsDue(next, d + 30));
+    EXPECT_FALSE(AdsDue(NextAdsDue(d + 30), d + 31));
+}

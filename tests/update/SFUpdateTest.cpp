@@ -173,6 +173,33 @@ TEST_F(SFUpdateTest, WhenNoCheckIsDue) {
     EXPECT_EQ(Requests("GetProjectInfo"), 3u);
 }
 
+TEST_F(SFUpdateTest, ANextCheckBeyondTheLongestWaitMeansTheClockWentBack) {
+    const auto checks = [this](std::uint8_t mode, TDateTime next) {
+        TUpdateStatus s;
+        s.Mode = mode;
+        s.NextCheck = next;
+        stored = WriteStatusRecord(s);
+        acceptDownload = false;
+        const int before = checksComplete;
+        const std::size_t asked = Requests("GetProjectInfo");
+        update->CheckForUpdate(false);
+        EXPECT_TRUE(Settle([&] { return checksComplete == before + 1 && Idle(); }));
+        return Requests("GetProjectInfo") > asked;
+    };
+    // Set by a weekly check an hour "later" (summer time ended since): not due.
+    EXPECT_FALSE(checks(2, clock + 1 / 24.0 + 7));
+    // Set while the clock ran a year ahead: due now rather than in a year.
+    EXPECT_TRUE(checks(2, clock + 365 + 7));
+    EXPECT_FALSE(checks(1, clock + 1.5));
+    EXPECT_TRUE(checks(1, clock + 2.5));
+    EXPECT_FALSE(checks(3, clock + 31.5));
+    EXPECT_TRUE(checks(3, clock + 33));
+    // The clock moved forward past the date: due, and the next date counts from the new time.
+    EXPECT_TRUE(checks(2, clock - 30));
+    update.reset(); // the status is saved as the checker ends
+    EXPECT_DOUBLE_EQ(StoredStatus().NextCheck, clock + 7);
+}
+
 TEST_F(SFUpdateTest, VersionsThatAreNotNewerOfferNothing) {
     acceptDownload = false;
     Answer(Installed);
