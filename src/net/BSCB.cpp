@@ -2,6 +2,7 @@
 
 #include "net/CurlLoop.h"
 #include "net/HttpText.h"
+#include "net/Limits.h"
 #include "platform/BrowserCookies.h"
 
 #include <QFileInfo>
@@ -277,6 +278,10 @@ bool TBSCB::HeadersComplete() {
             return false;
         }
     }
+    if (m_contentLength > MaxBody()) {
+        m_abortResult = hresult::INET_E_DOWNLOAD_FAILURE;
+        return false;
+    }
     if (!m_info.FileName.empty()) {
         m_file.setFileName(QString::fromStdString(m_info.FileName));
         bool open = false;
@@ -294,6 +299,13 @@ bool TBSCB::HeadersComplete() {
         m_memory.open(QIODevice::ReadWrite);
     }
     return true;
+}
+
+std::int64_t TBSCB::MaxBody() const {
+    if (m_info.FileName.empty())
+        return netlimits::MaxBodyInMemory;
+    // A continued file counts whole: what it held before the range came too.
+    return netlimits::MaxBodyToFile - (m_status == 206 ? m_info.RangeBegin : 0);
 }
 
 std::size_t TBSCB::OnWrite(char* data, std::size_t size, std::size_t count, void* user) {
@@ -314,6 +326,11 @@ bool TBSCB::Data(const char* data, std::size_t n) {
         m_inactivity.start(m_info.TimeOut);
     if (first)
         Progress(bindstatus::BEGINDOWNLOADDATA, m_info.Url);
+    // A server that never stops sending ends the transfer here, not in memory or on the disk.
+    if (static_cast<std::int64_t>(m_bytesRead + n) > MaxBody()) {
+        m_abortResult = hresult::INET_E_DOWNLOAD_FAILURE;
+        return false;
+    }
     std::string block(data, n);
     if (m_owner && m_owner->OnData)
         m_owner->OnData(this, block);

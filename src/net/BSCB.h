@@ -53,6 +53,8 @@ private:
     static int OnXfer(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     bool HeadersComplete();
     bool Data(const char* data, std::size_t n);
+    /** The most this transfer's body may bring. */
+    std::int64_t MaxBody() const;
 
     TIEDownload* m_owner;
     TCurlLoop& m_loop;

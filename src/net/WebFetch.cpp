@@ -1,6 +1,7 @@
 #include "net/WebFetch.h"
 
 #include "net/HttpText.h"
+#include "net/Limits.h"
 
 #include "platform/BrowserCookies.h"
 #include "platform/Network.h"
@@ -35,6 +36,7 @@ struct TTransfer {
     std::int64_t ContentLength = -1;
     bool HeadersDone = false;
     std::int64_t BytesSeen = 0;
+    std::int64_t BodyBytes = 0;
 };
 
 void InitCurl() {
@@ -62,6 +64,8 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
             t->HeadersDone = true;
             if (!t->Stream)
                 return 0; // a length query has all it needs: drop the body unread
+            if (t->ContentLength > netlimits::MaxBodyInMemory)
+                return 0; // announced too large: not a byte of it is kept
         }
     }
     return n;
@@ -73,6 +77,10 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     t->LastData = Clock::now();
     t->BytesSeen += static_cast<std::int64_t>(n);
     if (!t->Stream)
+        return 0;
+    // A server that never stops sending ends the transfer here, not in the member's memory.
+    t->BodyBytes += static_cast<std::int64_t>(n);
+    if (t->BodyBytes > netlimits::MaxBodyInMemory)
         return 0;
     if (t->Stream->write(data, static_cast<qint64>(n)) != static_cast<qint64>(n)) {
         t->WriteFailed = true;

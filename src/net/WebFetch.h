@@ -11,7 +11,8 @@ bool IsInternetConnected();
 /**
  * Fetches url with one blocking GET (redirections not followed, the status code not examined)
  * and appends the body at the stream's position. True only when the whole body arrived and
- * was written; on a failure the bytes that did arrive stay in the stream. Never throws.
+ * was written; on a failure the bytes that did arrive stay in the stream. A body larger than
+ * netlimits::MaxBodyInMemory is a failure, announced or not. Never throws.
  */
 bool DownloadToStream(const std::string& url, QIODevice& stream);
 

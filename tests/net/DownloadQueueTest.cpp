@@ -178,7 +178,7 @@ TEST_F(DownloadQueueTest, ChangedLengthFetchesAndTheOwnerDecides) {
         << "no temporary file is left behind";
 }
 
-TEST_F(DownloadQueueTest, BrokenDownloadLeavesTheCachedFileAlone) {
+TEST_F(DownloadQueueTest, BrokenHugeOrEndlessDownloadsLeaveTheCacheAlone) {
     server.Get("/feed.xml", [](const httplib::Request&, httplib::Response& res) {
         res.set_content_provider(5000, "text/xml", [](size_t offset, size_t, httplib::DataSink& sink) {
             if (offset > 0)
@@ -187,13 +187,21 @@ TEST_F(DownloadQueueTest, BrokenDownloadLeavesTheCachedFileAlone) {
             return true;
         });
     });
+    server.Garbage("/huge.xml", 100'000'000);
+    server.Garbage("/endless.xml", -1);
     WriteFile(folder + "feed.xml", "<rss/>");
+    WriteFile(folder + "huge.xml", "<rss>huge</rss>");
     TRun run;
     run.Queue->SetFolder(folder);
     run.Queue->Add("http://rss.test/feed.xml", "feed.xml", true, nullptr);
+    run.Queue->Add("http://rss.test/huge.xml", "huge.xml", true, nullptr);
+    run.Queue->Add("http://rss.test/endless.xml", "endless.xml", true, nullptr);
     run.Run();
     EXPECT_EQ(ReadFile(folder + "feed.xml"), "<rss/>");
-    EXPECT_EQ(run.Sizes, std::vector<std::int32_t>{6});
+    EXPECT_EQ(ReadFile(folder + "huge.xml"), "<rss>huge</rss>");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(folder + "endless.xml")));
+    EXPECT_EQ(run.Sizes, (std::vector<std::int32_t>{6, 15, -1}));
+    EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files).size(), 2) << "no part left behind";
 }
 
 TEST_F(DownloadQueueTest, NetworkDownReportsWhatIsCached) {

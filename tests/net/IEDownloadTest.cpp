@@ -1,5 +1,6 @@
 #include "net/IEDownload.h"
 #include "net/BSCB.h"
+#include "net/Limits.h"
 
 #include "support/LoopbackServer.h"
 #include "support/TempProfile.h"
@@ -263,6 +264,30 @@ TEST_F(IEDownloadTest, FailuresEndOnceWithTheirCodes) {
         }
     }
     EXPECT_EQ(download.Running(), 0u);
+}
+
+TEST_F(IEDownloadTest, HugeOrEndlessAnswersStopAtTheBound) {
+    server.Garbage("/endless", -1);
+    server.Garbage("/too-big", netlimits::MaxBodyToFile + 1);
+    server.Garbage("/rest", netlimits::MaxBodyToFile + 1000); // its rest alone would fit
+    download.Go("http://update.plotvane.example/endless", "");
+    ASSERT_TRUE(WaitForReports(1, 30000));
+    EXPECT_EQ(reports[0].Result, hresult::INET_E_DOWNLOAD_FAILURE);
+    EXPECT_LE(static_cast<std::int64_t>(reports[0].Bytes.size()), netlimits::MaxBodyInMemory);
+    EXPECT_GT(static_cast<std::int64_t>(reports[0].Bytes.size()), netlimits::MaxBodyInMemory - 65536);
+
+    // A file: refused as soon as the length is announced, before the file is made.
+    download.Go("http://update.plotvane.example/too-big", Target());
+    ASSERT_TRUE(WaitForReports(2));
+    EXPECT_EQ(reports[1].Result, hresult::INET_E_DOWNLOAD_FAILURE);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Target())));
+    // A continued file counts with what it already holds.
+    WriteFile(Target(), std::string(2000, 'p'));
+    download.Go("http://update.plotvane.example/rest", Target());
+    ASSERT_TRUE(WaitForReports(3));
+    EXPECT_EQ(LastRange(), "bytes=2000-");
+    EXPECT_EQ(reports[2].Result, hresult::INET_E_DOWNLOAD_FAILURE);
+    EXPECT_EQ(ReadFile(Target()), std::string(2000, 'p'));
 }
 
 TEST_F(IEDownloadTest, SilenceLongerThanTheTimeOutEndsTheTransfer) {

@@ -1,4 +1,5 @@
 #include "net/WebFetch.h"
+#include "net/Limits.h"
 #include "platform/Network.h"
 
 #include "support/LoopbackServer.h"
@@ -137,6 +138,22 @@ TEST_F(WebFetchTest, BodyCutShortIsAFailureWithThePartKept) {
     });
     EXPECT_FALSE(DownloadToStream("http://x.test/cut", stream));
     EXPECT_EQ(bytes, QByteArray(4000, 'c'));
+}
+
+TEST_F(WebFetchTest, HugeOrEndlessBodiesStopAtTheBound) {
+    constexpr auto bound = netlimits::MaxBodyInMemory;
+    server.Garbage("/100MB", 100'000'000);
+    server.Garbage("/endless", -1);
+    server.Garbage("/at-the-bound", bound);
+    EXPECT_FALSE(DownloadToStream("http://x.test/100MB", stream));
+    EXPECT_EQ(bytes.size(), 0) << "announced too large: refused before the body";
+    EXPECT_FALSE(DownloadToStream("http://x.test/endless", stream));
+    EXPECT_LE(bytes.size(), bound);
+    EXPECT_GT(bytes.size(), bound - 65536) << "read on up to the bound";
+    bytes.clear();
+    stream.seek(0);
+    EXPECT_TRUE(DownloadToStream("http://x.test/at-the-bound", stream));
+    EXPECT_EQ(bytes.size(), bound);
 }
 
 TEST_F(WebFetchTest, SilenceLongerThanTheReceiveTimeoutEndsTheRead) {

@@ -1,6 +1,9 @@
 #include "support/LoopbackServer.h"
 
+#include <algorithm>
 #include <chrono>
+#include <memory>
+#include <random>
 #include <regex>
 #include <stdexcept>
 
@@ -36,6 +39,25 @@ void TLoopbackServer::Get(const std::string& path, httplib::Server::Handler hand
 
 void TLoopbackServer::GetRegex(const std::string& pattern, httplib::Server::Handler handler) {
     m_server.Get("(?:https?://[^/]+)?" + pattern, std::move(handler));
+}
+
+void TLoopbackServer::Garbage(const std::string& path, std::int64_t length) {
+    Get(path, [this, length](const httplib::Request&, httplib::Response& res) {
+        auto block = std::make_shared<std::string>(65536, '\0');
+        std::mt19937 random(7);
+        for (char& c : *block)
+            c = static_cast<char>(random());
+        if (length < 0) {
+            res.set_chunked_content_provider("text/xml", [this, block](size_t, httplib::DataSink& sink) {
+                return !m_stopping && sink.write(block->data(), block->size());
+            });
+            return;
+        }
+        res.set_content_provider(static_cast<size_t>(length), "text/xml",
+                                 [this, block](size_t, size_t wanted, httplib::DataSink& sink) {
+                                     return !m_stopping && sink.write(block->data(), std::min(wanted, block->size()));
+                                 });
+    });
 }
 
 std::vector<TLoopbackServer::TSeenRequest> TLoopbackServer::Requests() const {

@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -33,6 +34,12 @@ public:
     void Get(const std::string& path, httplib::Server::Handler handler);
     /** The same for a regular expression over the path; its groups are the request's matches. */
     void GetRegex(const std::string& pattern, httplib::Server::Handler handler);
+
+    /**
+     * Answers GET path with random bytes: length of them under a Content-Length, or, when length
+     * is negative, a chunked body that never ends.
+     */
+    void Garbage(const std::string& path, std::int64_t length);
 
     /** POST requests to a path pattern (a regular expression). */
     void Post(const std::string& pattern, httplib::Server::Handler handler);
