@@ -92,6 +92,10 @@ void TRefreshCycle::Refresh() {
     m_view.SetBusyText("Reading movies...");
     m_view.ProcessMessages();
     AllowClose = false;
+    // The folders made at start-up may have been deleted since (a cleaning tool, the member):
+    // the queue would only make the last level, and the cache would land in the working folder.
+    if (!CacheFolder.empty() && !platform::DirectoryExists(CacheFolder))
+        platform::ForceDirectories(CacheFolder);
 
     auto* queue = new TDownloadQueue;
     queue->FreeOnTerminate = true;

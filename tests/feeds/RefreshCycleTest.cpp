@@ -3,6 +3,7 @@
 #include "feeds/JpegPicture.h"
 #include "settings/OptionsUnit.h"
 
+#include "support/FileFaults.h"
 #include "support/JpegMaker.h"
 #include "support/LoopbackServer.h"
 #include "support/TempProfile.h"
@@ -280,6 +281,41 @@ TEST_F(RefreshCycleTest, AnErrorPageNeverReplacesACachedFeed) {
     RunCycle();
     EXPECT_EQ(ReadFile(CacheFolder + "QueueRSS.xml"), cached);
     EXPECT_EQ(view.Queue.size(), 4u) << "the lists come from the cache";
+}
+
+TEST_F(RefreshCycleTest, ReadOnlyCacheFolderStillShowsTheCachedLists) {
+    RunCycle();
+    const std::string cached = ReadFile(CacheFolder + "QueueRSS.xml");
+    const QStringList files = QDir(QString::fromStdString(CacheFolder)).entryList(QDir::Files);
+    {
+        std::lock_guard lock(mutex);
+        queueFeed = Feed(Item("1- New", "150", "n") + Item("2- Newer", "151", "n"));
+    }
+    {
+        const TReadOnlyFolder readOnly(CacheFolder);
+        if (!readOnly.Active())
+            GTEST_SKIP() << "no way to make a folder read-only here";
+        RunCycle();
+        EXPECT_EQ(ReadFile(CacheFolder + "QueueRSS.xml"), cached);
+        EXPECT_EQ(QDir(QString::fromStdString(CacheFolder)).entryList(QDir::Files), files)
+            << "nothing written, nothing left behind";
+        ASSERT_EQ(view.Queue.size(), 4u) << "the lists come from the cache";
+        EXPECT_EQ(view.Queue[1].Info.Title, "First");
+        EXPECT_EQ(view.Recent.size(), 2u);
+    }
+    RunCycle(); // writable again: the new feed arrives
+    ASSERT_EQ(view.Queue.size(), 3u);
+    EXPECT_EQ(view.Queue[1].Info.Title, "New");
+}
+
+TEST_F(RefreshCycleTest, DataFolderDeletedWhileRunningIsMadeAgain) {
+    RunCycle();
+    ASSERT_TRUE(QDir(QString::fromStdString(DataFolder)).removeRecursively());
+    RunCycle();
+    for (const char* file : {"QueueRSS.xml", "TrackingRSS.xml", "Update.dat", "Adver.dat", "101.jpg", "201.jpg"})
+        EXPECT_TRUE(QFile::exists(QString::fromStdString(CacheFolder + file))) << file;
+    EXPECT_EQ(view.Queue.size(), 4u);
+    EXPECT_EQ(view.Recent.size(), 2u);
 }
 
 TEST_F(RefreshCycleTest, PicturesForCardsOfAnEarlierRefreshAreDropped) {
