@@ -2,6 +2,7 @@
 
 #include "net/WebFetch.h"
 #include "platform/Paths.h"
+#include "platform/TemporaryFiles.h"
 
 #include <QFile>
 #include <QTemporaryFile>
@@ -16,7 +17,8 @@ enum class TReplaceResult { Replaced, CannotReplace, WriteFailed };
 // failed write leaves the old file exactly as it was and no temporary file behind. No flush
 // to disk: the rename alone keeps a killed process from leaving half a file.
 TReplaceResult ReplaceFile(const std::string& path, const QByteArray& bytes) {
-    QTemporaryFile temp(QString::fromStdString(path) + QStringLiteral(".part-XXXXXX"));
+    QTemporaryFile temp(QString::fromStdString(platform::OwnedTemporaryName(path, ".part-")) +
+                        QStringLiteral("XXXXXX"));
     if (!temp.open())
         return TReplaceResult::CannotReplace;
     if (temp.write(bytes) != bytes.size() || !temp.flush())
@@ -74,8 +76,11 @@ void TDownloadQueue::SetFolder(const std::string& value) {
     std::string folder = value;
     if (folder.back() != '/')
         folder.push_back('/');
-    if (platform::DirectoryExists(folder) || platform::CreateDir(folder.substr(0, folder.size() - 1)))
+    if (platform::DirectoryExists(folder) || platform::CreateDir(folder.substr(0, folder.size() - 1))) {
         m_folder = folder;
+        // Parts of files that a killed process was writing would otherwise stay for good.
+        platform::RemoveOrphanedTemporaries(m_folder, ".part-");
+    }
 }
 
 TDownloadItemRec* TDownloadQueue::GetItem(int index) {

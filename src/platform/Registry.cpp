@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include "platform/TemporaryFiles.h"
+
 #include "platform/Paths.h"
 
 #include <bit>
@@ -85,7 +87,9 @@ TReadState ReadWholeFile(const std::string& file, std::string& bytes) {
 
 void SaveLocked(const std::string& file, const TRegData& data) {
     const std::string text = FormatRegFile(data);
-    const std::string temp = file + ".tmp-" + std::to_string(::getpid());
+    // What a process killed in the middle of its own save left goes first.
+    RemoveOrphanedTemporaries(ExtractFilePath(file), ".tmp-");
+    const std::string temp = OwnedTemporaryName(file, ".tmp-");
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         throw ERegistryException("cannot write the registry: " + std::string(std::strerror(errno)));

@@ -368,24 +368,13 @@ TEST_F(DownloadQueueTest, FailedWriteLeavesTheOldFileByteIdentical) {
     WriteFile(folder + "feed.xml", old);
     Serve("/feed.xml", std::string(200000, 'n'));
     profile.SetEnv("PV_FOLDER", folder);
-    profile.SetEnv("PLOTVANE_TEST_CHILD", "limited-writer");
-    char self[] = "/proc/self/exe";
-    char* const args[] = {self, nullptr};
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // Only what is safe after a fork, then a fresh start of this test binary.
+    const pid_t child = StartChildMode("limited-writer", [] {
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{65536, 65536};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        ::execv(self, args);
-        ::_exit(127);
-    }
-    ::unsetenv("PLOTVANE_TEST_CHILD");
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    });
+    ASSERT_GT(child, 0);
+    EXPECT_EQ(WaitForChild(child), 0);
     EXPECT_EQ(ReadFile(folder + "feed.xml"), old);
     EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files), QStringList{QStringLiteral("feed.xml")});
 }

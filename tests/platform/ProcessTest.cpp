@@ -2,6 +2,7 @@
 #include "platform/MessagePort.h"
 #include "platform/Paths.h"
 #include "platform/Processes.h"
+#include "platform/TemporaryFiles.h"
 
 #include "support/TempProfile.h"
 
@@ -40,6 +41,36 @@ TEST(Processes, FindsRunningProgramsByExecutableName) {
     EXPECT_EQ(std::find(upper.begin(), upper.end(), child), upper.end()) << "names compare with case";
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
+}
+
+TEST(TemporaryFiles, OnlyThoseOfEndedProcessesAreRemoved) {
+    TTempProfile profile;
+    const std::string folder = profile.Path("cache/");
+    const pid_t ended = ::fork();
+    if (ended == 0)
+        ::_exit(0);
+    ASSERT_GT(ended, 0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string mine = OwnedTemporaryName(folder + "QueueRSS.xml", ".part-") + "aB3xYz";
+    EXPECT_EQ(mine, folder + "QueueRSS.xml.part-" + std::to_string(::getpid()) + "-aB3xYz");
+    const std::string orphan = folder + "QueueRSS.xml.part-" + std::to_string(ended) + "-Qw9rTy";
+    const std::vector<std::string> kept = {
+        mine,
+        folder + "1.jpg.part-" + std::to_string(::getppid()) + "-kLm0Pq", // a running process's
+        folder + "QueueRSS.xml",
+        folder + "a.part-123",  // no "-" after the id: not ours
+        folder + "a.part--1-x", // no id
+        folder + "b.part-x" + std::to_string(ended) + "-y",
+        folder + "registry.reg.tmp-" + std::to_string(ended) + "-", // another marker
+    };
+    for (const std::string& file : kept)
+        WriteFile(file, "k");
+    WriteFile(orphan, "o");
+    EXPECT_EQ(RemoveOrphanedTemporaries(folder, ".part-"), 1);
+    EXPECT_FALSE(FileExists(orphan));
+    for (const std::string& file : kept)
+        EXPECT_TRUE(FileExists(file)) << file;
+    EXPECT_EQ(RemoveOrphanedTemporaries(profile.Path("missing"), ".part-"), 0);
 }
 
 TEST(Paths, FoldersFollowTheXdgVariables) {
