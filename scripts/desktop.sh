@@ -55,18 +55,20 @@ pv_desktop() {
     exec 3>"$fd_file"
     Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
     pv_pids+=($!)
-    pv_wait 100 test -s "$fd_file" || { echo "Xvfb did not start" >&2; return 1; }
+    pv_wait 300 test -s "$fd_file" || { echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=:$(cat "$fd_file") QT_QPA_PLATFORM=xcb
     unset WAYLAND_DISPLAY
     rm -f "$fd_file"
     openbox >/dev/null 2>&1 &
     pv_pids+=($!)
     # A window mapped before the window manager runs stays undecorated at 0,0.
-    pv_wait 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window'
+    pv_wait 300 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window' ||
+        { echo "openbox did not start" >&2; return 1; }
     if [[ "${1:-}" == tray ]]; then
         trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
         pv_pids+=($!)
-        pv_wait 100 sh -c 'xwininfo -root -tree 2>/dev/null | grep -q "\"panel\""'
+        pv_wait 300 sh -c 'xwininfo -root -tree 2>/dev/null | grep -q "\"panel\""' ||
+            { echo "the tray host did not start" >&2; return 1; }
     fi
 }
 
