@@ -4,33 +4,58 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace {
 
+// The icon's shapes at a size, shared by the drawing and its scalable form.
+struct TIconShape {
+    explicit TIconShape(double size)
+        : Size(size)
+        , Pen(std::max(1.0, size / 16.0))
+        , Corner(size / 5.0)
+        , Centre(size / 2.0, size / 2.0)
+        , Radius(size * 0.34) {}
+    // The reel: a white disc with five holes around a hub, the holes cut out (odd-even).
+    std::vector<std::pair<QPointF, double>> Circles() const {
+        std::vector<std::pair<QPointF, double>> circles{{Centre, Radius}};
+        for (int i = 0; i < 5; ++i) {
+            const double angle = -M_PI / 2 + i * 2 * M_PI / 5;
+            circles.emplace_back(Centre + QPointF(std::cos(angle), std::sin(angle)) * Radius * 0.55, Radius * 0.22);
+        }
+        circles.emplace_back(Centre, Radius * 0.12);
+        return circles;
+    }
+    double Size;
+    double Pen;
+    double Corner;
+    QPointF Centre;
+    double Radius;
+};
+
+const QColor IconTop(200, 32, 40);
+const QColor IconBottom(140, 16, 24);
+const QColor IconEdge(90, 10, 16);
+
 QPixmap DrawIcon(int size) {
+    const TIconShape shape(size);
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF tile(0.5, 0.5, size - 1.0, size - 1.0);
     QLinearGradient fill(0, 0, 0, size);
-    fill.setColorAt(0, QColor(200, 32, 40));
-    fill.setColorAt(1, QColor(140, 16, 24));
-    p.setPen(QPen(QColor(90, 10, 16), std::max(1.0, size / 16.0)));
+    fill.setColorAt(0, IconTop);
+    fill.setColorAt(1, IconBottom);
+    p.setPen(QPen(IconEdge, shape.Pen));
     p.setBrush(fill);
-    p.drawRoundedRect(tile, size / 5.0, size / 5.0);
-    // The reel: a white disc with five holes around a hub.
-    const QPointF centre(size / 2.0, size / 2.0);
-    const double radius = size * 0.34;
+    p.drawRoundedRect(tile, shape.Corner, shape.Corner);
     QPainterPath reel;
-    reel.addEllipse(centre, radius, radius);
-    for (int i = 0; i < 5; ++i) {
-        const double angle = -M_PI / 2 + i * 2 * M_PI / 5;
-        reel.addEllipse(centre + QPointF(std::cos(angle), std::sin(angle)) * radius * 0.55, radius * 0.22,
-                        radius * 0.22);
-    }
-    reel.addEllipse(centre, radius * 0.12, radius * 0.12);
+    for (const auto& [centre, radius] : shape.Circles())
+        reel.addEllipse(centre, radius, radius);
     reel.setFillRule(Qt::OddEvenFill);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
@@ -45,6 +70,24 @@ QIcon PlotvaneIcon() {
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
         icon.addPixmap(DrawIcon(size));
     return icon;
+}
+
+QByteArray PlotvaneIconSvg() {
+    const TIconShape shape(256);
+    const auto n = [](double v) { return QByteArray::number(v, 'f', 2); };
+    QByteArray reel;
+    for (const auto& [c, r] : shape.Circles())
+        reel += "M" + n(c.x() + r) + "," + n(c.y()) + "A" + n(r) + "," + n(r) + " 0 1 0 " + n(c.x() - r) + "," +
+                n(c.y()) + "A" + n(r) + "," + n(r) + " 0 1 0 " + n(c.x() + r) + "," + n(c.y()) + "Z";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n"
+           "<defs><linearGradient id=\"tile\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">"
+           "<stop offset=\"0\" stop-color=\"" +
+           IconTop.name().toLatin1() + "\"/><stop offset=\"1\" stop-color=\"" + IconBottom.name().toLatin1() +
+           "\"/></linearGradient></defs>\n"
+           "<rect x=\"0.5\" y=\"0.5\" width=\"255\" height=\"255\" rx=\"" +
+           n(shape.Corner) + "\" fill=\"url(#tile)\" stroke=\"" + IconEdge.name().toLatin1() + "\" stroke-width=\"" +
+           n(shape.Pen) + "\"/>\n<path fill=\"#ffffff\" fill-rule=\"evenodd\" d=\"" + reel + "\"/>\n</svg>\n";
 }
 
 QPixmap PopupBackground() {
