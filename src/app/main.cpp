@@ -1,5 +1,6 @@
 #include "ui/Main.h"
 #include "app/SingleInstance.h"
+#include "platform/DisplayPlatform.h"
 #include "platform/TerminationSignals.h"
 #include "ui/Application.h"
 
@@ -9,11 +10,16 @@ int main(int argc, char* argv[]) {
         instance.BringRunningCopyForward();
         return 0;
     }
+    // On Wayland with XWayland the program runs as an X11 client, so the notification can stand
+    // at the bottom right and the tray's icon works as on any X11 desktop.
+    platform::ApplyPreferredQtPlatform();
     // Command-line arguments change nothing, not even Qt's own options.
     int qtArgc = 1;
     char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("plotvane"), nullptr};
     TPlotvaneApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Plotvane"));
+    // Ties the windows to the installed launcher, whose icon and name the desktop then shows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.plotvane.Plotvane"));
     // Hiding the window into the tray must not end the program; only "Close" does.
     QApplication::setQuitOnLastWindowClosed(false);
     TfMain main;

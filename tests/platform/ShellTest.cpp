@@ -1,4 +1,5 @@
 #include "platform/DesktopEntry.h"
+#include "platform/DisplayPlatform.h"
 #include "platform/LinuxShell.h"
 #include "platform/LogonEntries.h"
 #include "platform/Paths.h"
@@ -11,6 +12,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <map>
+#include <optional>
 
 using namespace platform;
 
@@ -119,4 +122,24 @@ TEST_F(LinuxShellTest, RunOnceEntryRemovesItselfAndRuns) {
     ASSERT_EQ(std::system("/bin/sh -c \"$PV_CMD\""), 0);
     EXPECT_EQ(ReadFile(profile.Path("fakebrowser.args")), "it's \"done\"\n");
     EXPECT_FALSE(LogonEntryExists("plotvane-update"));
+}
+
+TEST(DisplayPlatform, WaylandWithXWaylandRunsAsAnX11Client) {
+    using Env = std::map<std::string, std::string>;
+    const auto choose = [](const Env& vars) {
+        return platform::PreferredQtPlatform([&vars](const char* name) -> std::optional<std::string> {
+            const auto it = vars.find(name);
+            return it == vars.end() ? std::nullopt : std::optional<std::string>(it->second);
+        });
+    };
+    EXPECT_EQ(choose({{"XDG_SESSION_TYPE", "wayland"}, {"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}}), "xcb");
+    EXPECT_EQ(choose({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":1"}}), "xcb") << "no session type";
+    EXPECT_EQ(choose({{"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":0"}}), "xcb");
+    // Pure Wayland: no XWayland to run on, Qt's own choice.
+    EXPECT_EQ(choose({{"XDG_SESSION_TYPE", "wayland"}, {"WAYLAND_DISPLAY", "wayland-0"}}), "");
+    EXPECT_EQ(choose({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ""}}), "");
+    // X11 sessions and the member's own choice stay as they are.
+    EXPECT_EQ(choose({{"XDG_SESSION_TYPE", "x11"}, {"DISPLAY", ":0"}}), "");
+    EXPECT_EQ(choose({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}}), "");
+    EXPECT_EQ(choose({}), "");
 }
