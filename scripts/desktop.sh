@@ -48,12 +48,13 @@ pv_wait() { # tenths of a second, then a command that must succeed
     return 1
 }
 
-# pv_desktop [tray]: Xvfb on a free display, openbox, and a tray host when asked for.
+# pv_desktop [tray]: Xvfb on a free display (PV_SCREEN, 1280x800 unless set), openbox, and a
+# tray host when asked for.
 pv_desktop() {
     local fd_file
     fd_file=$(mktemp)
     exec 3>"$fd_file"
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${PV_SCREEN:-1280x800}x24" -nolisten tcp >/dev/null 2>&1 &
     pv_pids+=($!)
     pv_wait 300 test -s "$fd_file" || { echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=:$(cat "$fd_file") QT_QPA_PLATFORM=xcb

@@ -1,5 +1,6 @@
 #include "ui/Artwork.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -35,6 +36,16 @@ struct TIconShape {
     QPointF Centre;
     double Radius;
 };
+
+// A pixmap of w x h logical pixels with as many device pixels as the sharpest screen has, so
+// that the artwork stays crisp when the desktop scales (QT_SCALE_FACTOR, a HiDPI screen).
+QPixmap Canvas(int w, int h, Qt::GlobalColor fill) {
+    const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+    QPixmap pixmap(QSize(w, h) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(fill);
+    return pixmap;
+}
 
 const QColor IconTop(200, 32, 40);
 const QColor IconBottom(140, 16, 24);
@@ -93,8 +104,7 @@ QByteArray PlotvaneIconSvg() {
 QPixmap PopupBackground() {
     constexpr int W = 181;
     constexpr int H = 95;
-    QPixmap pixmap(W, H);
-    pixmap.fill(Qt::white);
+    QPixmap pixmap = Canvas(W, H, Qt::white);
     QPainter p(&pixmap);
     // The message panel: a soft gradient down to the middle and back.
     QLinearGradient panel(0, 25, 0, 92);
@@ -132,8 +142,7 @@ QPixmap PopupBackground() {
 }
 
 QPixmap CloseGlyph() {
-    QPixmap pixmap(15, 15);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = Canvas(15, 15, Qt::transparent);
     QPainter p(&pixmap);
     p.setPen(QColor(102, 131, 176));
     p.setBrush(QColor(255, 255, 255, 200));
@@ -146,8 +155,7 @@ QPixmap CloseGlyph() {
 }
 
 QPixmap AtHomeIcon() {
-    QPixmap pixmap(32, 34);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = Canvas(32, 34, Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(0, 80, 0), 1.5));
@@ -166,8 +174,7 @@ QPixmap AtHomeIcon() {
 }
 
 QPixmap ReturnsIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = Canvas(32, 32, Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(80, 0, 80), 1.5));
@@ -188,8 +195,7 @@ QPixmap ReturnsIcon() {
 }
 
 QPixmap PlotvaneLogo() {
-    QPixmap pixmap(150, 26);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = Canvas(150, 26, Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.drawPixmap(2, 2, PlotvaneIcon().pixmap(22, 22));

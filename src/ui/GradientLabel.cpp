@@ -11,7 +11,8 @@ TGradientLabel::TGradientLabel(QWidget* parent)
 }
 
 int TGradientLabel::TextLeft() const {
-    return m_image.isNull() ? m_textSpace : m_indent + m_image.width() + m_textSpace;
+    // In logical pixels: a picture drawn for a scaled screen holds more device pixels.
+    return m_image.isNull() ? m_textSpace : m_indent + m_image.deviceIndependentSize().toSize().width() + m_textSpace;
 }
 
 QRect TGradientLabel::TextRect() const {
@@ -31,7 +32,7 @@ void TGradientLabel::paintEvent(QPaintEvent*) {
             {QPoint(0, vo), QPoint(w - 1, vo), QPoint(w - 1, h - vo - 1), QPoint(0, h - vo - 1), QPoint(0, vo)}));
     }
     if (!m_image.isNull())
-        p.drawPixmap(m_indent, (h - m_image.height()) / 2, m_image);
+        p.drawPixmap(m_indent, (h - m_image.deviceIndependentSize().toSize().height()) / 2, m_image);
     const int x = TextLeft();
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
     if (m_shadow) {
