@@ -36,6 +36,7 @@ constexpr int MinimumHeight = 360;
 QLabel* MakeLink(const QString& text, QWidget* parent) {
     auto* link = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(text), parent);
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    link->setAccessibleName(text); // the caption, not its markup
     return link;
 }
 
@@ -78,6 +79,8 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
                        "#boxContent { background: white; }"));
     sbQueue = BuildBox(m_queueContent);
     sbRecent = BuildBox(m_recentContent);
+    sbQueue->setAccessibleName(QStringLiteral("DVDs in Your Queue"));
+    sbRecent->setAccessibleName(QStringLiteral("Recent DVDs"));
     glbAtHome = MakeSectionHeader(true, m_recentContent);
     glbReceived = MakeSectionHeader(false, m_recentContent);
     pcMainTabs->addTab(sbQueue, QStringLiteral("DVDs in Your Queue"));
@@ -120,6 +123,7 @@ QWidget* TfMain::BuildLinks() {
     imgLogo = new QLabel(bar);
     imgLogo->setPixmap(PlotvaneLogo());
     imgLogo->setCursor(Qt::PointingHandCursor);
+    imgLogo->setAccessibleName(QStringLiteral("Plotvane web site"));
     imgLogo->installEventFilter(this);
     row->addWidget(imgLogo);
     row->addStretch(1);

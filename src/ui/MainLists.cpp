@@ -14,7 +14,26 @@
 #include <QTabWidget>
 
 namespace {
+
 constexpr int HeaderHeight = 35;
+
+QString AccessibleCardName(const TCardInfo& info) {
+    const QString title = QString::fromStdString(info.Title);
+    switch (info.Kind) {
+    case TCardKind::Queue:
+        return info.Tag.empty()
+                   ? title
+                   : QStringLiteral("%1, number %2 in the queue").arg(title, QString::fromStdString(info.Tag));
+    case TCardKind::AtHome:
+        return QStringLiteral("%1, at home").arg(title);
+    case TCardKind::Returns:
+        return QStringLiteral("%1, returned").arg(title);
+    case TCardKind::Advertisement:
+        return QStringLiteral("Advertisement");
+    }
+    return title;
+}
+
 } // namespace
 
 // "At home" and "Returns": a band from white to green or purple with the section's icon.
@@ -186,6 +205,9 @@ std::shared_ptr<TPictureTarget> TfMain::AddCard(const TCardInfo& info) {
     pal.setColor(QPalette::Window, Qt::white);
     card->setPalette(pal);
     card->SetMovieURL(info.Url);
+    // What a screen reader says for the card: the title and where the DVD stands.
+    card->setAccessibleName(AccessibleCardName(info));
+    card->setAccessibleDescription(description);
     connect(card, &TCustomMovieThumbnail::Clicked, this,
             [](TCustomMovieThumbnail* clicked) { OpenCardUrl(clicked->MovieURL()); });
     card->show();
