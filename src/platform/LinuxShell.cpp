@@ -82,7 +82,9 @@ std::string TLinuxShell::HtmlOpenCommand() {
 void TLinuxShell::ShellExecute(const std::string& verb, const std::string& file, const std::string& params) {
     if (file.empty())
         return;
-    const bool program = !LooksLikeAddress(file) && FileExists(file) && ::access(file.c_str(), X_OK) == 0;
+    // A package is opened with the system's package handler, whatever its permissions say.
+    const bool program =
+        !LooksLikeAddress(file) && FileExists(file) && ::access(file.c_str(), X_OK) == 0 && !IsSystemPackage(file);
     if (program)
         Start(file, params);
     else if (verb.empty() || params.empty())

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <pwd.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -108,6 +109,11 @@ bool IsPlainFileName(const std::string& name) {
            name.find('\\') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
+bool IsExecutableFile(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
 bool MarkExecutable(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -123,6 +129,11 @@ bool ForceDirectories(const std::string& path) {
         ::mkdir(folder.substr(0, slash).c_str(), 0700);
     ::mkdir(folder.c_str(), 0700);
     return DirectoryExists(folder);
+}
+
+bool IsSystemPackage(const std::string& path) {
+    const std::string name = ExtractFileName(path);
+    return name.size() > 4 && strcasecmp(name.c_str() + name.size() - 4, ".deb") == 0;
 }
 
 bool CreateDir(const std::string& path) {

@@ -45,6 +45,15 @@ bool IsPlainFileName(const std::string& name);
 /** Lets the member run a regular file (the owner's execute permission); false when it cannot. */
 bool MarkExecutable(const std::string& path);
 
+/** Whether path is a file this user may run. */
+bool IsExecutableFile(const std::string& path);
+
+/**
+ * Whether the file is a package for the system's package handler (a ".deb") rather than a
+ * program: it is opened, never run.
+ */
+bool IsSystemPackage(const std::string& path);
+
 /** Creates a folder and any missing parents (mode 0700); true when it exists afterwards. */
 bool ForceDirectories(const std::string& path);
 

@@ -155,6 +155,7 @@ void TfMain::FormCreate() {
     LoadConfig();
     // The logon entry, not the stored setting, says whether the program starts at logon.
     Config.AutoStartup = AutoStartExists();
+    RepairAutoStart();
     if (Config.MinimizeOnRun)
         setWindowState(windowState() | Qt::WindowMinimized);
 }

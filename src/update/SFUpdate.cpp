@@ -256,8 +256,10 @@ void TSFUpdate::FinishDownload() {
     if (platform::FileExists(finished))
         QFile::remove(QString::fromStdString(finished));
     QFile::rename(QString::fromStdString(downloaded), QString::fromStdString(finished));
-    // The member runs it now or at the next logon, either way as a program.
-    platform::MarkExecutable(finished);
+    // The member runs it now or at the next logon, either way as a program; a package goes to
+    // the system's package handler instead.
+    if (!platform::IsSystemPackage(finished))
+        platform::MarkExecutable(finished);
     bool autoExecute = false;
     if (OnDownloadComplete) {
         try {

@@ -1,6 +1,7 @@
 #include "update/UpdateState.h"
 
 #include "platform/LogonEntries.h"
+#include "platform/Paths.h"
 #include "platform/Registry.h"
 
 namespace updatestate {
@@ -28,6 +29,9 @@ void Save(const std::string& stream) {
 }
 
 bool ScheduleAtLogon(const std::string& installer) {
+    // A package is handed to the system's package handler, as "Install now" hands it.
+    if (platform::IsSystemPackage(installer))
+        return platform::WriteLogonEntry(LogonEntryId, "Plotvane update", "xdg-open", installer, true);
     return platform::WriteLogonEntry(LogonEntryId, "Plotvane update", installer, {}, true);
 }
 

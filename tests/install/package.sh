@@ -54,8 +54,12 @@ pv_check "the package holds the program, the launcher, the metainfo and the icon
 pv_check "the stripped program keeps its version note" sh -c "readelf -n '$exe' | grep -q Plotvane"
 pv_check "every library it needs is found" sh -c "! ldd '$exe' | grep -q 'not found'"
 
-# The unpacked program runs as a member's would.
+# The unpacked program runs as a member's would. The member started an earlier copy at logon
+# from where it is no longer installed.
 pv_profile "$work/home" PKG-MEMBER 7 0
+autostart=$XDG_CONFIG_HOME/autostart/plotvane.desktop
+mkdir -p "$XDG_CONFIG_HOME/autostart"
+printf '%s\n' '[Desktop Entry]' 'Type=Application' 'Name=Plotvane' 'Exec="/opt/removed/plotvane"' >"$autostart"
 pv_desktop tray || { echo "FAILED: no desktop"; pv_result; exit 1; }
 pv_demo "$demo" "$work/demo.log" || { echo "FAILED: no demo service"; pv_result; exit 1; }
 "$exe" 2>"$work/plotvane.log" &
@@ -65,5 +69,6 @@ window_shown() { [[ -n $(xdotool search --onlyvisible --name '^Plotvane$' 2>/dev
 have_box_art() { [[ $(ls "$cache"/*.jpg 2>/dev/null | wc -l) -ge 10 ]]; }
 pv_check "the unpacked program shows its window" pv_wait 300 window_shown
 pv_check "and brings the lists with their box art" pv_wait 300 have_box_art
+pv_check "the logon entry now starts the installed program" grep -qx "Exec=\"$exe\"" "$autostart"
 
 pv_result

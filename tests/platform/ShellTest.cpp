@@ -89,6 +89,17 @@ TEST_F(LinuxShellTest, AddressesGoToTheDesktopsHandler) {
     EXPECT_EQ(WaitForFile(profile.Path("xdg-open.args")), "mailto:bugs@plotvane.example?subject=Hi\n");
 }
 
+TEST_F(LinuxShellTest, APackageIsOpenedWithTheSystemsHandlerEvenWhenExecutable) {
+    const std::string deb = profile.Path("tmp/plotvane_1.0.1.0_amd64.deb");
+    WriteFile(deb, "!<arch>\n", 0755);
+    TLinuxShell().ShellExecute("open", deb, {});
+    EXPECT_EQ(WaitForFile(profile.Path("xdg-open.args")), deb + "\n");
+    EXPECT_TRUE(IsSystemPackage("/tmp/PLOTVANE.DEB"));
+    EXPECT_FALSE(IsSystemPackage("/tmp/plotvane-setup.sh"));
+    EXPECT_FALSE(IsSystemPackage("/tmp/a.deb/setup"));
+    EXPECT_FALSE(IsSystemPackage("/tmp/.deb"));
+}
+
 TEST_F(LinuxShellTest, NothingStartsForAnEmptyProgramOrAnOptionLikeArgument) {
     TLinuxShell shell;
     shell.ShellExecute("open", "", "http://example/");

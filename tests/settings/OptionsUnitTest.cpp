@@ -1,5 +1,9 @@
 #include "settings/OptionsUnit.h"
+#include "platform/DesktopEntry.h"
+#include "platform/LogonEntries.h"
+#include "platform/Paths.h"
 #include "platform/Registry.h"
+#include "settings/AutoStart.h"
 
 #include "support/FakeShell.h"
 #include "support/TempProfile.h"
@@ -224,4 +228,23 @@ TEST(CreateSubFolders, CreatesEachLevelUnderAnExistingBase) {
     WriteFile(base + "blocked", "file");
     EXPECT_FALSE(CreateSubFolders(base, {"blocked/", "inner/"}, path));
     EXPECT_EQ(path, "");
+}
+
+TEST(AutoStart, AnEntryWhoseProgramIsGoneIsPointedAtThisOne) {
+    TTempProfile profile;
+    const auto program = [] {
+        const auto exec = platform::ReadDesktopEntryValue(platform::LogonEntryFile("plotvane"), "Exec");
+        const auto args = exec ? platform::SplitDesktopExec(*exec) : std::nullopt;
+        return args && !args->empty() ? args->front() : std::string();
+    };
+    RepairAutoStart();
+    EXPECT_FALSE(AutoStartExists()) << "no entry, none made";
+
+    ASSERT_TRUE(platform::WriteLogonEntry("plotvane", "Plotvane", "/bin/sh"));
+    RepairAutoStart();
+    EXPECT_EQ(program(), "/bin/sh") << "an entry for a program that is there stays";
+
+    ASSERT_TRUE(platform::WriteLogonEntry("plotvane", "Plotvane", "/opt/removed/plotvane"));
+    RepairAutoStart();
+    EXPECT_EQ(program(), platform::ExecutablePath());
 }

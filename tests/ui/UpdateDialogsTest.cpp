@@ -1,5 +1,6 @@
 #include "app/CrashReport.h"
 #include "net/Hosts.h"
+#include "platform/DesktopEntry.h"
 #include "platform/LogonEntries.h"
 #include "platform/Registry.h"
 #include "settings/AutoStart.h"
@@ -201,6 +202,24 @@ TEST(UpdateState, InstallLaterSchedulesTheInstallerOnce) {
     EXPECT_TRUE(platform::LogonEntryExists(updatestate::LogonEntryId));
     const std::string entry = ReadFile(platform::LogonEntryFile(updatestate::LogonEntryId));
     EXPECT_NE(entry.find("plotvane-setup.sh"), std::string::npos) << entry;
+}
+
+TEST(UpdateState, InstallLaterHandsAPackageToTheSystemsHandlerOnce) {
+    TTempProfile profile;
+    const std::string bin = profile.Path("bin");
+    WriteFile(bin + "/xdg-open", "#!/bin/sh\necho \"$1\" >> " + profile.Path("opened") + "\n", 0755);
+    profile.SetEnv("PATH", bin + ":/usr/bin:/bin");
+    const std::string deb = profile.Path("tmp/plotvane_1.0.1.0_amd64.deb");
+    ASSERT_TRUE(updatestate::ScheduleAtLogon(deb));
+    const auto exec = platform::ReadDesktopEntryValue(platform::LogonEntryFile(updatestate::LogonEntryId), "Exec");
+    ASSERT_TRUE(exec);
+    const auto args = platform::SplitDesktopExec(*exec);
+    ASSERT_TRUE(args && args->size() == 3) << *exec;
+    // What the next logon does with the entry.
+    profile.SetEnv("PV_CMD", (*args)[2]);
+    ASSERT_EQ(std::system("/bin/sh -c \"$PV_CMD\""), 0);
+    EXPECT_EQ(ReadFile(profile.Path("opened")), deb + "\n");
+    EXPECT_FALSE(platform::LogonEntryExists(updatestate::LogonEntryId)) << "once only";
 }
 
 TEST(CrashReport, ErrorsReachTheHandler) {
