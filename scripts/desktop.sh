@@ -20,6 +20,11 @@ pv_profile() {
         '"Auto startup"=dword:00000000' '"NLFA"=hex:00,00,00,00,00,00,00,00' '' > "$registry"
 }
 
+# What the end-to-end checks wait for: the lists' box art in the profile's cache (ten pictures
+# and more), and the main window on the screen.
+pv_have_box_art() { [[ $(ls "$XDG_DATA_HOME"/Plotvane/Plotvane/Cache/*.jpg 2>/dev/null | wc -l) -ge 10 ]]; }
+pv_window_shown() { [[ -n $(xdotool search --onlyvisible --name '^Plotvane$' 2>/dev/null) ]]; }
+
 pv_passed=0
 pv_failed=0
 pv_check() { # description, then the command that must succeed

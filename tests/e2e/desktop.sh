@@ -19,8 +19,7 @@ pv_demo "$demo" "$work/demo.log" || { echo "FAILED: no demo service"; exit 1; }
 app=$!
 pv_pids+=($app)
 cache=$XDG_DATA_HOME/Plotvane/Plotvane/Cache
-have_box_art() { [[ $(ls "$cache"/*.jpg 2>/dev/null | wc -l) -ge 10 ]]; }
-pv_check "the feeds and the box art reach the cache" pv_wait 300 have_box_art
+pv_check "the feeds and the box art reach the cache" pv_wait 300 pv_have_box_art
 pv_check "both feeds are cached" test -s "$cache/QueueRSS.xml" -a -s "$cache/TrackingRSS.xml"
 window=$(xdotool search --onlyvisible --name '^Plotvane$' | head -n 1)
 pv_check "the window is on the screen" test -n "$window"

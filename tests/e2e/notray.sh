@@ -18,11 +18,8 @@ pv_demo "$demo" "$work/demo.log" || { echo "FAILED: no demo service"; exit 1; }
 "$exe" 2>"$work/plotvane.log" &
 app=$!
 pv_pids+=($app)
-cache=$XDG_DATA_HOME/Plotvane/Plotvane/Cache
-have_box_art() { [[ $(ls "$cache"/*.jpg 2>/dev/null | wc -l) -ge 10 ]]; }
-window_shown() { [[ -n $(xdotool search --onlyvisible --name '^Plotvane$' 2>/dev/null) ]]; }
-pv_check "the window shows without a tray" pv_wait 300 window_shown || { pv_result; exit 1; }
-pv_check "the lists arrive" pv_wait 300 have_box_art
+pv_check "the window shows without a tray" pv_wait 300 pv_window_shown || { pv_result; exit 1; }
+pv_check "the lists arrive" pv_wait 300 pv_have_box_art
 window=$(xdotool search --onlyvisible --name '^Plotvane$' | head -n 1)
 mapped() { xwininfo -id "$window" 2>/dev/null | grep -q 'IsViewable'; }
 unmapped() { ! mapped; }

@@ -57,15 +57,13 @@ tray_close() {
     pv_wait 30 menu_closed
 }
 menu_closed() { ! menu_open; }
-window_shown() { [[ -n $(xdotool search --onlyvisible --name '^Plotvane$' 2>/dev/null) ]]; }
-pv_wait 100 window_shown
+pv_wait 100 pv_window_shown
 pv_check "the tray menu's Close is chosen while the feeds download" tray_close
 sleep 1
 pv_check "and the program goes on" kill -0 "$app"
 pv_check "a feed download was indeed under way" sh -c "! test -s '$cache/TrackingRSS.xml' -a -s '$cache/QueueRSS.xml'"
 
-have_box_art() { [[ $(ls "$cache"/*.jpg 2>/dev/null | wc -l) -ge 10 ]]; }
-pv_check "the lists and the box art arrive" pv_wait 600 have_box_art
+pv_check "the lists and the box art arrive" pv_wait 600 pv_have_box_art
 queue_size=$(stat -c %s "$cache/QueueRSS.xml")
 
 # A change at the service: the next length check must notice it.

@@ -64,11 +64,8 @@ pv_desktop tray || { echo "FAILED: no desktop"; pv_result; exit 1; }
 pv_demo "$demo" "$work/demo.log" || { echo "FAILED: no demo service"; pv_result; exit 1; }
 "$exe" 2>"$work/plotvane.log" &
 pv_pids+=($!)
-cache=$XDG_DATA_HOME/Plotvane/Plotvane/Cache
-window_shown() { [[ -n $(xdotool search --onlyvisible --name '^Plotvane$' 2>/dev/null) ]]; }
-have_box_art() { [[ $(ls "$cache"/*.jpg 2>/dev/null | wc -l) -ge 10 ]]; }
-pv_check "the unpacked program shows its window" pv_wait 300 window_shown
-pv_check "and brings the lists with their box art" pv_wait 300 have_box_art
+pv_check "the unpacked program shows its window" pv_wait 300 pv_window_shown
+pv_check "and brings the lists with their box art" pv_wait 300 pv_have_box_art
 pv_check "the logon entry now starts the installed program" grep -qx "Exec=\"$exe\"" "$autostart"
 
 pv_result
