@@ -22,7 +22,7 @@ namespace {
 
 std::string EnvOr(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);
-    // The base directory specification says relative paths are invalid and must be ignored.
+    // The XDG base directory rules say relative paths are invalid and must be ignored.
     if (value && value[0] == '/')
         return value;
     return fallback;
