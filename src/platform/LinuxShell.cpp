@@ -9,7 +9,6 @@
 #include <QStringList>
 
 #include <cctype>
-#include <unistd.h>
 
 namespace platform {
 
@@ -83,8 +82,7 @@ void TLinuxShell::ShellExecute(const std::string& verb, const std::string& file,
     if (file.empty())
         return;
     // A package is opened with the system's package handler, whatever its permissions say.
-    const bool program =
-        !LooksLikeAddress(file) && FileExists(file) && ::access(file.c_str(), X_OK) == 0 && !IsSystemPackage(file);
+    const bool program = !LooksLikeAddress(file) && IsExecutableFile(file) && !IsSystemPackage(file);
     if (program)
         Start(file, params);
     else if (verb.empty() || params.empty())

@@ -110,8 +110,7 @@ bool IsPlainFileName(const std::string& name) {
 }
 
 bool IsExecutableFile(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+    return FileExists(path) && ::access(path.c_str(), X_OK) == 0;
 }
 
 bool MarkExecutable(const std::string& path) {
