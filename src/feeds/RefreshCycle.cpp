@@ -94,8 +94,8 @@ void TRefreshCycle::Refresh() {
     AllowClose = false;
     // The folders made at start-up may have been deleted since (a cleaning tool, the member):
     // the queue would only make the last level, and the cache would land in the working folder.
-    if (!CacheFolder.empty() && !platform::DirectoryExists(CacheFolder))
-        platform::ForceDirectories(CacheFolder);
+    if (!CacheFolder.empty())
+        platform::ForceDirectories(CacheFolder); // at once when the folder is there
 
     auto* queue = new TDownloadQueue;
     queue->FreeOnTerminate = true;
