@@ -15,8 +15,7 @@ namespace {
 // The icon's shapes at a size, shared by the drawing and its scalable form.
 struct TIconShape {
     explicit TIconShape(double size)
-        : Size(size)
-        , Pen(std::max(1.0, size / 16.0))
+        : Pen(std::max(1.0, size / 16.0))
         , Corner(size / 5.0)
         , Centre(size / 2.0, size / 2.0)
         , Radius(size * 0.34) {}
@@ -30,7 +29,6 @@ struct TIconShape {
         circles.emplace_back(Centre, Radius * 0.12);
         return circles;
     }
-    double Size;
     double Pen;
     double Corner;
     QPointF Centre;
