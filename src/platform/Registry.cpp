@@ -1,8 +1,7 @@
 #include "platform/Registry.h"
 
-#include "platform/TemporaryFiles.h"
-
 #include "platform/Paths.h"
+#include "platform/TemporaryFiles.h"
 
 #include <bit>
 #include <cerrno>
