@@ -40,10 +40,42 @@ pv_check() { # description, then the command that must succeed
     fi
 }
 
-# pv_result: the tally, and the exit status of a test script.
+# pv_result: the tally, and the exit status of a test script. A failed run also shows the
+# windows on the screen and the end of the program's log (pv_log), which go with the profile.
+pv_log=
+pv_wm=
+pv_wm_log=
 pv_result() {
     echo "$pv_passed passed, $pv_failed failed"
-    [[ $pv_failed -eq 0 && $pv_passed -gt 0 ]]
+    [[ $pv_failed -eq 0 && $pv_passed -gt 0 ]] && return 0
+    if [[ -n "${DISPLAY:-}" ]]; then
+        echo "-- windows on $DISPLAY:"
+        xwininfo -root -tree 2>/dev/null | grep -E '^ +0x[0-9a-f]+ "' | head -n 40
+    fi
+    if [[ -n "$pv_wm" ]]; then
+        if kill -0 "$pv_wm" 2>/dev/null; then
+            echo "-- the window manager runs"
+        else
+            wait "$pv_wm"
+            echo "-- the window manager has ended, status $?"
+        fi
+        [[ -s "$pv_wm_log" ]] && tail -n 20 "$pv_wm_log"
+    fi
+    if [[ -n "$pv_log" && -s "$pv_log" ]]; then
+        echo "-- the end of $pv_log:"
+        tail -n 40 "$pv_log"
+    fi
+    return 1
+}
+
+# pv_settled WINDOW: the window stands still, as it does once the window manager has placed it
+# (two readings of its geometry 0.3 s apart agree).
+pv_settled() {
+    local before after
+    before=$(xdotool getwindowgeometry "$1" 2>/dev/null) || return 1
+    sleep 0.3
+    after=$(xdotool getwindowgeometry "$1" 2>/dev/null) || return 1
+    [[ "$before" == "$after" ]]
 }
 
 pv_wait() { # tenths of a second, then a command that must succeed
@@ -65,11 +97,17 @@ pv_desktop() {
     export DISPLAY=:$(cat "$fd_file") QT_QPA_PLATFORM=xcb
     unset WAYLAND_DISPLAY
     rm -f "$fd_file"
-    openbox >/dev/null 2>&1 &
-    pv_pids+=($!)
-    # A window mapped before the window manager runs stays undecorated at 0,0.
-    pv_wait 300 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window' ||
-        { echo "openbox did not start" >&2; return 1; }
+    # Openbox runs its startup command once it manages the screen: a window mapped before that
+    # may stay undecorated at 0,0. No session manager of the machine's is asked.
+    pv_wm_log=${TMPDIR:-/tmp}/openbox.log
+    local wm_ready=${TMPDIR:-/tmp}/openbox.ready
+    rm -f "$wm_ready"
+    openbox --sm-disable --startup "touch $wm_ready" >"$pv_wm_log" 2>&1 &
+    pv_wm=$!
+    pv_pids+=($pv_wm)
+    pv_wait 300 test -e "$wm_ready" && kill -0 "$pv_wm" 2>/dev/null &&
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window ||
+        { echo "openbox did not start" >&2; cat "$pv_wm_log" >&2; return 1; }
     if [[ "${1:-}" == tray ]]; then
         trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
         pv_pids+=($!)

@@ -15,7 +15,8 @@ pv_profile "$work" E2E-MEMBER 7 0
 pv_desktop || { echo "FAILED: no desktop"; exit 1; }
 pv_demo "$demo" "$work/demo.log" || { echo "FAILED: no demo service"; exit 1; }
 
-"$exe" 2>"$work/plotvane.log" &
+pv_log=$work/plotvane.log
+"$exe" 2>"$pv_log" &
 app=$!
 pv_pids+=($app)
 pv_check "the window shows without a tray" pv_wait 300 pv_window_shown || { pv_result; exit 1; }

@@ -19,7 +19,8 @@ pv_desktop tray || { echo "FAILED: no desktop"; exit 1; }
 pv_demo "$demo" "$work/demo.log" || { echo "FAILED: no demo service"; exit 1; }
 curl -s -o /dev/null "http://www.netflix.com/demo/update?variant=newer"
 
-"$exe" 2>"$work/plotvane.log" &
+pv_log=$work/plotvane.log
+"$exe" 2>"$pv_log" &
 app=$!
 pv_pids+=($app)
 
@@ -43,6 +44,8 @@ pv_check "the installer is in the temporary folder, whole" test "$(head -c 9 "$i
     "$(stat -c %s "$installer")" -gt 262000
 pv_check "and ready to run" test -x "$installer"
 ready=$(visible '^Ready to install new version$')
+# The buttons are clicked by their place in the dialog: not before the window manager has put it.
+pv_wait 50 pv_settled "$ready"
 xdotool key --window "$ready" Escape
 sleep 1
 pv_check "Escape does not close the ready dialog" shown '^Ready to install new version$'
