@@ -91,7 +91,9 @@ pv_desktop() {
     local fd_file
     fd_file=$(mktemp)
     exec 3>"$fd_file"
-    Xvfb -displayfd 3 -screen 0 "${PV_SCREEN:-1280x800}x24" -nolisten tcp >/dev/null 2>&1 &
+    # Without auto-repeat: a key whose release is lost (xdotool sends it to a window that closed
+    # on the press) must not go on typing into the next window.
+    Xvfb -displayfd 3 -screen 0 "${PV_SCREEN:-1280x800}x24" -nolisten tcp -r >/dev/null 2>&1 &
     pv_pids+=($!)
     pv_wait 300 test -s "$fd_file" || { echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=:$(cat "$fd_file") QT_QPA_PLATFORM=xcb

@@ -33,8 +33,11 @@ pv_check "after the first refresh the new-version dialog opens" pv_wait 300 show
     { pv_result; exit 1; }
 pv_check "the update server was asked for the project" grep -q 'GetProjectInfo?ProjectID=Plotvane' "$work/demo.log"
 shot new-version
+# Keys go to the focused dialog through XTEST, press and release alike: sent to a window, the
+# release would go nowhere once the press has closed it.
+press() { xdotool windowfocus --sync "$1" && xdotool key "$2"; }
 dialog=$(visible '^New version of Plotvane$')
-xdotool key --window "$dialog" Return # Download is the default button
+press "$dialog" Return # Download is the default button
 pv_check "Download closes it" pv_wait 50 gone '^New version of Plotvane$'
 pv_check "the installer is downloaded and the ready dialog opens" pv_wait 300 shown '^Ready to install new version$' ||
     { pv_result; exit 1; }
@@ -46,7 +49,7 @@ pv_check "and ready to run" test -x "$installer"
 ready=$(visible '^Ready to install new version$')
 # The buttons are clicked by their place in the dialog: not before the window manager has put it.
 pv_wait 50 pv_settled "$ready"
-xdotool key --window "$ready" Escape
+press "$ready" Escape
 sleep 1
 pv_check "Escape does not close the ready dialog" shown '^Ready to install new version$'
 xdotool mousemove --window "$ready" 209 171 click 1 # Install later
