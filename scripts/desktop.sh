@@ -129,11 +129,23 @@ pv_demo() {
     export http_proxy=http://127.0.0.1:$(cat "$port_file") no_proxy=
 }
 
+# pv_ours PID: the process is still one this script started. A process that ended long ago
+# may have left its number to another's (the machine counts only to 32768, and the waits above
+# start several processes a second): that one is not ours to stop.
+pv_ours() {
+    local stat
+    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+    stat=${stat##*) } # the name in brackets may hold anything
+    local ppid
+    read -r _ ppid _ <<<"$stat"
+    [[ "$ppid" == "$$" ]]
+}
+
 # Last started, first stopped: the program goes before the display it draws on.
 pv_stop() {
     local i
     for ((i = ${#pv_pids[@]} - 1; i >= 0; i--)); do
-        kill "${pv_pids[i]}" 2>/dev/null
+        pv_ours "${pv_pids[i]}" && kill "${pv_pids[i]}" 2>/dev/null
         wait "${pv_pids[i]}" 2>/dev/null
     done
 }

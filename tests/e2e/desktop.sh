@@ -47,7 +47,7 @@ pv_check "a second start ends within 2 s" test $(( ($(date +%s%N) - start) / 100
 pv_check "a second start brings the window back" pv_wait 30 mapped
 pv_check "the first copy still runs" kill -0 "$app"
 
-kill -TERM "$app"
+pv_ours "$app" && kill -TERM "$app"
 pv_check "the end of the session ends the program" pv_wait 50 sh -c "! kill -0 $app 2>/dev/null"
 pv_check "and the window placement is stored" grep -q '"WindowFlags"=hex:' "$XDG_CONFIG_HOME/Plotvane/registry.reg"
 

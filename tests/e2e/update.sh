@@ -65,7 +65,7 @@ sh -c "$command"
 pv_check "at the next logon the installer runs once" test -s "$TMPDIR/plotvane-setup.ran"
 pv_check "and the entry is gone" test ! -e "$entry"
 
-kill -TERM "$app"
+pv_ours "$app" && kill -TERM "$app"
 pv_wait 50 sh -c "! kill -0 $app 2>/dev/null"
 pv_check "the update status is kept in the registry" grep -q '"UpdateState"=hex:' "$XDG_CONFIG_HOME/Plotvane/registry.reg"
 pv_result
