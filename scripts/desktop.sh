@@ -141,11 +141,19 @@ pv_ours() {
     [[ "$ppid" == "$$" ]]
 }
 
-# Last started, first stopped: the program goes before the display it draws on.
+# Last started, first stopped: the program goes before the display it draws on. What has not
+# ended 5 s after its TERM is killed. Every status is ignored: this runs as the exit trap of
+# scripts that stop at the first failing command, and must go through to the end.
 pv_stop() {
-    local i
+    local i pid watchdog
     for ((i = ${#pv_pids[@]} - 1; i >= 0; i--)); do
-        pv_ours "${pv_pids[i]}" && kill "${pv_pids[i]}" 2>/dev/null
-        wait "${pv_pids[i]}" 2>/dev/null
+        pid=${pv_pids[i]}
+        pv_ours "$pid" || continue
+        kill "$pid" 2>/dev/null || continue
+        (sleep 5 && kill -KILL "$pid" 2>/dev/null) &
+        watchdog=$!
+        wait "$pid" 2>/dev/null || true
+        kill "$watchdog" 2>/dev/null || true
+        wait "$watchdog" 2>/dev/null || true
     done
 }
