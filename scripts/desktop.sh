@@ -141,6 +141,16 @@ pv_ours() {
     [[ "$ppid" == "$$" ]]
 }
 
+# pv_launch EXE LOG: the program in the background, its errors in LOG (which a failed run shows),
+# its process in pv_app and among those pv_stop ends.
+pv_app=
+pv_launch() {
+    pv_log=$2
+    "$1" 2>"$pv_log" &
+    pv_app=$!
+    pv_pids+=($pv_app)
+}
+
 # Last started, first stopped: the program goes before the display it draws on. What has not
 # ended 5 s after its TERM is killed. Every status is ignored: this runs as the exit trap of
 # scripts that stop at the first failing command, and must go through to the end.

@@ -15,10 +15,8 @@ pv_profile "$work" E2E-MEMBER 7 0
 pv_desktop tray || { echo "FAILED: no desktop"; exit 1; }
 pv_demo "$demo" "$work/demo.log" || { echo "FAILED: no demo service"; exit 1; }
 
-pv_log=$work/plotvane.log
-"$exe" 2>"$pv_log" &
-app=$!
-pv_pids+=($app)
+pv_launch "$exe" "$work/plotvane.log"
+app=$pv_app
 cache=$XDG_DATA_HOME/Plotvane/Plotvane/Cache
 pv_check "the feeds and the box art reach the cache" pv_wait 300 pv_have_box_art
 pv_check "both feeds are cached" test -s "$cache/QueueRSS.xml" -a -s "$cache/TrackingRSS.xml"

@@ -17,10 +17,8 @@ pv_desktop tray || { echo "FAILED: no desktop"; exit 1; }
 pv_demo "$demo" "$work/demo.log" || { echo "FAILED: no demo service"; exit 1; }
 curl -s -o /dev/null "http://www.netflix.com/demo/rss-page?variant=signed-out"
 
-pv_log=$work/plotvane.log
-"$exe" 2>"$pv_log" &
-app=$!
-pv_pids+=($app)
+pv_launch "$exe" "$work/plotvane.log"
+app=$pv_app
 
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 shown() { [[ -n $(visible "$1") ]]; }

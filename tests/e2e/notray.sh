@@ -15,10 +15,8 @@ pv_profile "$work" E2E-MEMBER 7 0
 pv_desktop || { echo "FAILED: no desktop"; exit 1; }
 pv_demo "$demo" "$work/demo.log" || { echo "FAILED: no demo service"; exit 1; }
 
-pv_log=$work/plotvane.log
-"$exe" 2>"$pv_log" &
-app=$!
-pv_pids+=($app)
+pv_launch "$exe" "$work/plotvane.log"
+app=$pv_app
 pv_check "the window shows without a tray" pv_wait 300 pv_window_shown || { pv_result; exit 1; }
 pv_check "the lists arrive" pv_wait 300 pv_have_box_art
 window=$(xdotool search --onlyvisible --name '^Plotvane$' | head -n 1)

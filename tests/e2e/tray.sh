@@ -18,10 +18,8 @@ pv_profile "$work" E2E-MEMBER 7 0
 pv_desktop tray || { echo "FAILED: no desktop"; exit 1; }
 pv_demo "$demo" "$work/demo.log" 100000 3000 || { echo "FAILED: no demo service"; exit 1; }
 
-pv_log=$work/plotvane.log
-"$exe" 2>"$pv_log" &
-app=$!
-pv_pids+=($app)
+pv_launch "$exe" "$work/plotvane.log"
+app=$pv_app
 cache=$XDG_DATA_HOME/Plotvane/Plotvane/Cache
 
 tray_icon() {

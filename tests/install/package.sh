@@ -62,9 +62,7 @@ mkdir -p "$XDG_CONFIG_HOME/autostart"
 printf '%s\n' '[Desktop Entry]' 'Type=Application' 'Name=Plotvane' 'Exec="/opt/removed/plotvane"' >"$autostart"
 pv_desktop tray || { echo "FAILED: no desktop"; pv_result; exit 1; }
 pv_demo "$demo" "$work/demo.log" || { echo "FAILED: no demo service"; pv_result; exit 1; }
-pv_log=$work/plotvane.log
-"$exe" 2>"$pv_log" &
-pv_pids+=($!)
+pv_launch "$exe" "$work/plotvane.log"
 pv_check "the unpacked program shows its window" pv_wait 300 pv_window_shown
 pv_check "and brings the lists with their box art" pv_wait 300 pv_have_box_art
 pv_check "the logon entry now starts the installed program" grep -qx "Exec=\"$exe\"" "$autostart"
