@@ -164,6 +164,10 @@ void TfMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!m_shown) {
         m_shown = true;
+        // Started minimised ("Minimize on run", or ended while in the tray): into the tray at once,
+        // as a minimise does, leaving no task bar entry behind.
+        if ((windowState() & Qt::WindowMinimized) && HasTray())
+            QTimer::singleShot(0, this, [this] { TrayIconEx->MinimizeApp(); });
         // The first refresh starts once the window is up, as the message loop runs it.
         QMetaObject::invokeMethod(
             this, [this] { m_cycle->Refresh(); }, Qt::QueuedConnection);
@@ -192,6 +196,7 @@ void TfMain::CentreAnimation() {
 void TfMain::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     CentreAnimation();
+    RememberPlacement();
 }
 
 void TfMain::ShowLists() {

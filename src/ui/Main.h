@@ -85,6 +85,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -98,6 +99,7 @@ private:
     void CreateTrayIcon(TTrayShell* shell);
     void RestorePlacement();
     void StorePlacement();
+    void RememberPlacement();
     void CloseIfPending();
     void CentreAnimation();
     TGradientLabel* MakeSectionHeader(bool atHome, QWidget* parent);
@@ -140,5 +142,7 @@ private:
     bool m_closeRequested = false;
     bool m_closePending = false;
     bool m_placementStored = false;
+    // Where the window last stood in its normal state: left and top of its frame, its size.
+    QRect m_normalPlacement;
     bool m_shown = false;
 };

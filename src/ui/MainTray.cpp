@@ -11,6 +11,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QWindow>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTimer>
@@ -21,10 +23,15 @@ void TfMain::CreateTrayIcon(TTrayShell* shell) {
         shell = m_ownTrayShell.get();
     }
     pmTrayPopup = new QMenu(this);
-    QAction* show = pmTrayPopup->addAction(QStringLiteral("Show Plotvane"), this, [this] { RestoreApp(); });
+    // The chosen item is acted on once the menu has closed, as the desktop's menu command comes:
+    // QMenu::exec runs it before it returns, while the icon still counts the menu as open and
+    // would ignore "Show Plotvane".
+    QAction* show = pmTrayPopup->addAction(QStringLiteral("Show Plotvane"));
+    connect(show, &QAction::triggered, this, [this] { RestoreApp(); }, Qt::QueuedConnection);
     pmTrayPopup->setDefaultAction(show);
     pmTrayPopup->addSeparator();
-    pmTrayPopup->addAction(QStringLiteral("Close"), this, [this] { miTrayCloseClick(); });
+    QAction* close = pmTrayPopup->addAction(QStringLiteral("Close"));
+    connect(close, &QAction::triggered, this, [this] { miTrayCloseClick(); }, Qt::QueuedConnection);
 
     TrayIconEx = new TTrayIconEx(*shell, this, this);
     TrayIconEx->SetIcons({PlotvaneIcon()});
@@ -68,6 +75,7 @@ void TfMain::closeEvent(QCloseEvent* event) {
     if (!m_closeRequested && HasTray()) {
         // The close button takes the program to the tray; only the tray menu's "Close" ends it.
         event->ignore();
+        RememberPlacement();
         TrayIconEx->MinimizeApp();
         return;
     }
@@ -100,11 +108,24 @@ void TfMain::CloseIfPending() {
 
 void TfMain::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    // Once the window is active, the window manager has framed it: its place reads true now.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        RememberPlacement();
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && HasTray() && isVisible())
         QTimer::singleShot(0, this, [this] { TrayIconEx->MinimizeApp(); });
 }
 
+namespace {
+
+// A Wayland client is never told where its window stands: pos() reads 0,0 there.
+bool WindowPositionsKnown() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+} // namespace
+
 void TfMain::RestorePlacement() {
+    m_normalPlacement = QRect(pos(), size());
     const auto rec = LoadWindowPlacement();
     if (!rec)
         return;
@@ -119,18 +140,35 @@ void TfMain::RestorePlacement() {
         resize(width(), rec->Height);
     if (rec->ActivePage >= 0 && rec->ActivePage < pcMainTabs->count())
         pcMainTabs->setCurrentIndex(rec->ActivePage);
+    m_normalPlacement = QRect(QPoint(std::max(0, rec->Left), std::max(0, rec->Top)), size());
+}
+
+void TfMain::RememberPlacement() {
+    // Only a window that stands on the screen in its normal state, framed by the window manager,
+    // can say where it is: a hidden or never shown one reads its client area's place, and storing
+    // that would move the window by its title bar at every start.
+    if (!isVisible() || isMinimized() || isMaximized() || !windowHandle() || !windowHandle()->isExposed())
+        return;
+    if (WindowPositionsKnown())
+        m_normalPlacement.moveTopLeft(pos());
+    m_normalPlacement.setSize(size());
+}
+
+void TfMain::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    RememberPlacement();
 }
 
 void TfMain::StorePlacement() {
     if (m_placementStored)
         return;
     m_placementStored = true;
+    RememberPlacement();
     TWindowFlagsRec rec;
-    const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : QRect(pos(), size());
-    rec.Left = normal.left();
-    rec.Top = normal.top();
-    rec.Width = normal.width();
-    rec.Height = normal.height();
+    rec.Left = m_normalPlacement.left();
+    rec.Top = m_normalPlacement.top();
+    rec.Width = m_normalPlacement.width();
+    rec.Height = m_normalPlacement.height();
     rec.State = isMinimized() || !isVisible() ? 1 : (isMaximized() ? 2 : 0);
     rec.ActivePage = pcMainTabs->currentIndex();
     SaveWindowPlacement(rec);

@@ -57,7 +57,11 @@ public:
     int Interval() const { return m_timer.interval(); }
     void SetInterval(int ms) { m_timer.setInterval(ms); }
     void SetIcons(std::vector<QIcon> icons) { m_icons = std::move(icons); }
-    void SetPopupMenu(QMenu* menu) { m_popupMenu = menu; }
+    /** The tray menu; a tray that shows menus itself gets it too. */
+    void SetPopupMenu(QMenu* menu) {
+        m_popupMenu = menu;
+        m_shell.ExportMenu(menu);
+    }
     bool HideOnMinimize = true;
     TTrayIconClicks RestoreOn = TTrayIconClicks::ticLeftDblClick;
     TTrayIconClicks PopupMenuOn = TTrayIconClicks::ticRightClickUp;

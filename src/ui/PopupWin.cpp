@@ -72,6 +72,9 @@ void TfPopupWin::showEvent(QShowEvent* event) {
 void TfPopupWin::SetAlpha(int alpha) {
     m_alpha = alpha;
     setWindowOpacity(alpha / 255.0);
+    // On X11 a changed opacity of a window that draws nothing new stays in Qt's output buffer,
+    // so a compositor would keep the window at its first, invisible value; a repaint sends it.
+    update();
 }
 
 void TfPopupWin::EnterPhase(TPhase phase, int intervalMs) {

@@ -1,13 +1,19 @@
 #pragma once
 
+#include "platform/TrayHosts.h"
 #include "ui/TrayShell.h"
 
 #include <QObject>
-#include <QTimer>
+#include <QPointer>
+#include <QSystemTrayIcon>
 
-class QSystemTrayIcon;
+#include <memory>
 
-/** The tray of the desktop, through Qt (XEmbed or StatusNotifierItem, whichever is there). */
+/**
+ * The tray of the desktop, through Qt: a StatusNotifier host where the desktop has one, else
+ * an XEmbed tray. The icon is made only once a tray is there, so that Qt chooses its kind
+ * knowing the panel; a panel that comes later is watched for.
+ */
 class TQtTrayShell final : public QObject, public TTrayShell {
     Q_OBJECT
 public:
@@ -17,9 +23,18 @@ public:
     int MajorVersion() const override { return 5; }
     bool NotifyIcon(TNotifyMessage message, const TNotifyIconData& data) override;
     QPoint CursorPos() const override;
+    void ExportMenu(QMenu* menu) override;
 
 private:
-    QSystemTrayIcon* m_icon;
-    // Only while the icon could not be added: asks now and then whether a tray came.
-    QTimer m_watch;
+    void Activated(QSystemTrayIcon::ActivationReason reason);
+    void Notify(std::initializer_list<std::uint32_t> messages);
+    void WatchForTray();
+    void Update(const TNotifyIconData& data);
+
+    const bool m_x11;
+    QSystemTrayIcon* m_icon = nullptr;
+    bool m_statusNotifier = false;
+    QPointer<QMenu> m_menu;
+    // Only while the icon could not be added: tells when a tray may have come.
+    std::unique_ptr<platform::TTrayHostWatch> m_watch;
 };

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+class QMenu;
+
 /** The leading fields of the shell's icon record that the tray icon fills. */
 struct TNotifyIconData {
     std::uint32_t cbSize = 0;
@@ -46,6 +48,11 @@ public:
     virtual int MajorVersion() const = 0;
     virtual bool NotifyIcon(TNotifyMessage message, const TNotifyIconData& data) = 0;
     virtual QPoint CursorPos() const = 0;
+    /**
+     * The tray menu, for a tray that shows menus itself (a StatusNotifier host shows only a menu
+     * the program exports); the others leave it to the icon's own gestures.
+     */
+    virtual void ExportMenu(QMenu* menu) { (void)menu; }
 
     /** A tray notification: a mouse message or a balloon notification, as the callback's lParam. */
     std::function<void(std::uint32_t lParam)> OnNotify;
