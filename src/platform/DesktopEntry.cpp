@@ -8,14 +8,32 @@
 
 namespace platform {
 
-std::optional<std::vector<std::string>> SplitDesktopExec(const std::string& exec) {
+namespace {
+
+bool IsFieldCode(const std::string& arg) {
+    return arg.size() == 2 && arg[0] == '%' && arg[1] != '%';
+}
+
+// Splits an Exec= value by its quoting rules. With an address, the field codes outside quotes
+// are expanded as they are met; without one they are kept as text for the caller.
+std::optional<std::vector<std::string>> Tokenize(const std::string& exec, const std::string* url, bool& urlUsed) {
     std::vector<std::string> args;
     std::string current;
     bool inArg = false;
+    // An argument made only of dropped field codes ("%i" alone) is dropped with them.
+    bool onlyDropped = false;
+    const auto endArg = [&] {
+        if (inArg && !(onlyDropped && current.empty()))
+            args.push_back(std::move(current));
+        current.clear();
+        inArg = false;
+        onlyDropped = false;
+    };
     for (std::size_t i = 0; i < exec.size(); ++i) {
         const char c = exec[i];
         if (c == '"') {
             inArg = true;
+            onlyDropped = false;
             for (++i;; ++i) {
                 if (i >= exec.size())
                     return std::nullopt;
@@ -27,22 +45,117 @@ std::optional<std::vector<std::string>> SplitDesktopExec(const std::string& exec
                     ++i;
                 current.push_back(exec[i]);
             }
-        } else if (c == ' ' || c == '\t') {
-            if (inArg)
-                args.push_back(std::move(current));
-            current.clear();
-            inArg = false;
+        } else if (c == ' ' || c == '\t' || c == '\n') {
+            endArg();
+        } else if (c == '%' && i + 1 < exec.size()) {
+            const char code = exec[++i];
+            if (code == '%' || !url) {
+                // "%%" stands for a literal percent sign; without an address the code stays.
+                current.push_back('%');
+                if (code != '%')
+                    current.push_back(code);
+                onlyDropped = false;
+            } else if (code == 'u' || code == 'U' || code == 'f' || code == 'F') {
+                current += *url;
+                urlUsed = true;
+                onlyDropped = false;
+            } else if (!inArg || onlyDropped) {
+                onlyDropped = true;
+            }
+            inArg = true;
         } else {
             current.push_back(c);
             inArg = true;
+            onlyDropped = false;
         }
-        // "%%" stands for a literal percent sign; other field codes are left for the caller.
-        if (c == '%' && i + 1 < exec.size() && exec[i + 1] == '%')
-            ++i;
     }
-    if (inArg)
-        args.push_back(std::move(current));
+    endArg();
     return args;
+}
+
+} // namespace
+
+std::optional<std::vector<std::string>> SplitDesktopExec(const std::string& exec) {
+    bool unused = false;
+    return Tokenize(exec, nullptr, unused);
+}
+
+std::optional<std::vector<std::string>> ExpandDesktopExec(const std::string& exec, const std::string& url) {
+    bool urlUsed = false;
+    auto args = Tokenize(exec, &url, urlUsed);
+    if (!args || args->empty())
+        return std::nullopt;
+    if (!urlUsed)
+        args->push_back(url);
+    return args;
+}
+
+std::string JoinDesktopExec(const std::vector<std::string>& args) {
+    std::string out;
+    for (const std::string& arg : args) {
+        if (!out.empty())
+            out.push_back(' ');
+        const bool plain = !arg.empty() && arg.find_first_of(" \t\n\"'\\><~|&;$*?#()`%") == std::string::npos;
+        out += plain || IsFieldCode(arg) ? arg : QuoteDesktopExecArg(arg);
+    }
+    return out;
+}
+
+std::string EscapeDesktopValue(const std::string& value) {
+    std::string out;
+    for (char c : value) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string UnescapeDesktopValue(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 >= text.size()) {
+            out.push_back(text[i]);
+            continue;
+        }
+        switch (text[i + 1]) {
+        case 's':
+            out.push_back(' ');
+            break;
+        case 'n':
+            out.push_back('\n');
+            break;
+        case 't':
+            out.push_back('\t');
+            break;
+        case 'r':
+            out.push_back('\r');
+            break;
+        case '\\':
+            out.push_back('\\');
+            break;
+        default:
+            // Not an escape of the value: the backslash belongs to what the value holds (an
+            // Exec= quoting such as \$).
+            out.push_back('\\');
+            out.push_back(text[i + 1]);
+        }
+        ++i;
+    }
+    return out;
 }
 
 std::string QuoteDesktopExecArg(const std::string& arg) {
@@ -80,7 +193,7 @@ std::optional<std::string> ReadDesktopEntryValue(const std::string& file, const 
             ++pos;
             while (pos < line.size() && line[pos] == ' ')
                 ++pos;
-            return line.substr(pos);
+            return UnescapeDesktopValue(line.substr(pos));
         }
     }
     return std::nullopt;

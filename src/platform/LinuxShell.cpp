@@ -3,12 +3,14 @@
 #include "platform/DesktopEntry.h"
 #include "platform/Paths.h"
 
+#include <QLoggingCategory>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 
 #include <cctype>
+
+Q_LOGGING_CATEGORY(lcShell, "plotvane.platform.shell", QtWarningMsg)
 
 namespace platform {
 
@@ -41,12 +43,15 @@ bool LooksLikeAddress(const std::string& file) {
 
 void Start(const std::string& program, const std::string& argument) {
     // Nothing a server sent may reach a program as an option of its own.
-    if (argument.starts_with('-'))
+    if (argument.starts_with('-')) {
+        qCWarning(lcShell) << "refused an argument that reads as an option:" << argument.c_str();
         return;
+    }
     QStringList args;
     if (!argument.empty())
         args << QString::fromStdString(argument);
-    QProcess::startDetached(QString::fromStdString(program), args);
+    if (!QProcess::startDetached(QString::fromStdString(program), args))
+        qCWarning(lcShell) << "could not start" << program.c_str();
 }
 
 } // namespace
@@ -66,16 +71,22 @@ std::string TLinuxShell::HtmlOpenCommand() {
     const auto args = SplitDesktopExec(*exec);
     if (!args || args->empty())
         return {};
-    std::string program = (*args)[0];
-    if (program.find('/') == std::string::npos) {
-        program = QStandardPaths::findExecutable(QString::fromStdString(program)).toStdString();
-        if (program.empty())
-            return {};
-    }
-    std::string command = "\"" + program + "\"";
-    for (std::size_t i = 1; i < args->size(); ++i)
-        command += " " + (*args)[i];
-    return command;
+    const std::string program = FindProgram(args->front());
+    if (program.empty())
+        return {};
+    // A wrapper (env, flatpak run, a snap's launcher) stays in front of the browser it starts.
+    const std::vector<std::string> rest(args->begin() + 1, args->end());
+    return QuoteDesktopExecArg(program) + (rest.empty() ? "" : " " + JoinDesktopExec(rest));
+}
+
+void TLinuxShell::StartProgram(const std::vector<std::string>& argv) {
+    if (argv.empty() || argv.front().empty())
+        return;
+    QStringList args;
+    for (std::size_t i = 1; i < argv.size(); ++i)
+        args << QString::fromStdString(argv[i]);
+    if (!QProcess::startDetached(QString::fromStdString(argv.front()), args))
+        qCWarning(lcShell) << "could not start" << argv.front().c_str();
 }
 
 void TLinuxShell::ShellExecute(const std::string& verb, const std::string& file, const std::string& params) {

@@ -8,6 +8,7 @@ namespace platform {
 class TLinuxShell final : public TShell {
 public:
     std::string HtmlOpenCommand() override;
+    void StartProgram(const std::vector<std::string>& argv) override;
     void ShellExecute(const std::string& verb, const std::string& file, const std::string& params) override;
 };
 

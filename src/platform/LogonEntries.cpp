@@ -39,6 +39,14 @@ bool LogonEntryExists(const std::string& entryId) {
     return FileExists(LogonEntryFile(entryId));
 }
 
+bool LogonEntryEnabled(const std::string& entryId) {
+    const std::string file = LogonEntryFile(entryId);
+    if (!FileExists(file))
+        return false;
+    return ReadDesktopEntryValue(file, "Hidden") != "true" &&
+           ReadDesktopEntryValue(file, "X-GNOME-Autostart-enabled") != "false";
+}
+
 bool WriteLogonEntry(const std::string& entryId, const std::string& name, const std::string& program,
                      const std::string& argument, bool runOnce) {
     const std::string file = LogonEntryFile(entryId);
@@ -63,7 +71,10 @@ bool WriteLogonEntry(const std::string& entryId, const std::string& name, const 
     const std::string temp = file + ".tmp";
     {
         std::ofstream out(temp, std::ios::trunc);
-        out << "[Desktop Entry]\nType=Application\nName=" << name << "\nExec=" << exec
+        // The file's own escapes come on top of Exec='s quoting: a backslash inside a quoted
+        // argument is written twice.
+        out << "[Desktop Entry]\nType=Application\nName=" << EscapeDesktopValue(name)
+            << "\nExec=" << EscapeDesktopValue(exec)
             << "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
         out.flush();
         if (!out) {

@@ -10,6 +10,12 @@ namespace platform {
  */
 bool LogonEntryExists(const std::string& entryId);
 
+/**
+ * Whether the entry exists and the desktop has not switched it off (its "Hidden=true" or
+ * "X-GNOME-Autostart-enabled=false", as the desktops' own settings write them).
+ */
+bool LogonEntryEnabled(const std::string& entryId);
+
 /** Writes the entry "<entryId>.desktop" starting command (a program path) with its one argument, if any. */
 bool WriteLogonEntry(const std::string& entryId, const std::string& name, const std::string& program,
                      const std::string& argument = {}, bool runOnce = false);

@@ -113,6 +113,29 @@ bool IsExecutableFile(const std::string& path) {
     return FileExists(path) && ::access(path.c_str(), X_OK) == 0;
 }
 
+std::string FindProgram(const std::string& name) {
+    if (name.empty())
+        return {};
+    if (name.find('/') != std::string::npos)
+        return IsExecutableFile(name) ? name : std::string();
+    const char* path = std::getenv("PATH");
+    const std::string folders = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        std::size_t end = folders.find(':', start);
+        if (end == std::string::npos)
+            end = folders.size();
+        // An empty element is the working folder, which a logon entry never means.
+        if (end > start) {
+            const std::string candidate = folders.substr(start, end - start) + "/" + name;
+            if (IsExecutableFile(candidate))
+                return candidate;
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
 bool MarkExecutable(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))

@@ -49,6 +49,12 @@ bool MarkExecutable(const std::string& path);
 bool IsExecutableFile(const std::string& path);
 
 /**
+ * The full path of a program: a name with a '/' as it is, a bare name looked up along $PATH as a
+ * shell would; empty when there is no such program to run.
+ */
+std::string FindProgram(const std::string& name);
+
+/**
  * Whether the file is a package for the system's package handler (a ".deb") rather than a
  * program: it is opened, never run.
  */

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -10,10 +11,14 @@ public:
     virtual ~TShell() = default;
 
     /**
-     * The command line of the program that opens web pages, its program path in double quotes
-     * ("\"/usr/bin/firefox-esr\" %u"); empty when the desktop names none.
+     * The command line of the program that opens web pages, as a desktop entry's Exec= value
+     * with the program's full path in double quotes ("\"/usr/bin/env\" MOZ_X=1 firefox %u");
+     * empty when the desktop names none or its program is not installed.
      */
     virtual std::string HtmlOpenCommand() = 0;
+
+    /** Starts argv[0] with the other elements as its arguments, detached from the program. */
+    virtual void StartProgram(const std::vector<std::string>& argv) = 0;
 
     /**
      * With verb "open": starts program file with params as its one argument. With an empty verb:

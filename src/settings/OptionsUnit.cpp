@@ -2,7 +2,12 @@
 
 #include "platform/Paths.h"
 #include "platform/Registry.h"
+#include "platform/DesktopEntry.h"
 #include "platform/Shell.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcOptions, "plotvane.settings", QtWarningMsg)
 
 TConfigRec Config;
 std::string DataFolder;
@@ -81,13 +86,20 @@ void OpenURL(const std::string& url) {
         shell.ShellExecute({}, url, {});
         return;
     }
-    std::string program;
-    if (const std::size_t open = command.find('"'); open != std::string::npos) {
-        // Without a closing quote nothing names the program.
-        if (const std::size_t close = command.find('"', open + 1); close != std::string::npos)
-            program = command.substr(open + 1, close - open - 1);
+    // Nothing a server sent may reach the browser as an option of its own.
+    if (url.starts_with('-')) {
+        qCWarning(lcOptions) << "refused to open an address that reads as an option:" << url.c_str();
+        return;
     }
-    shell.ShellExecute("open", program, url);
+    // The whole command, wrappers included: "env MOZ_X=1 firefox %u" and "flatpak run ... %u"
+    // start the browser only through what stands before it.
+    const auto argv = platform::ExpandDesktopExec(command, url);
+    if (!argv) {
+        qCWarning(lcOptions) << "the browser command cannot be read, opening through the desktop:" << command.c_str();
+        shell.ShellExecute({}, url, {});
+        return;
+    }
+    shell.StartProgram(*argv);
 }
 
 bool CreateSubFolders(const std::string& base, const std::vector<std::string>& parts, std::string& path) {

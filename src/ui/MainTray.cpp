@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QWindow>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTimer>
@@ -144,10 +143,10 @@ void TfMain::RestorePlacement() {
 }
 
 void TfMain::RememberPlacement() {
-    // Only a window that stands on the screen in its normal state, framed by the window manager,
-    // can say where it is: a hidden or never shown one reads its client area's place, and storing
-    // that would move the window by its title bar at every start.
-    if (!isVisible() || isMinimized() || isMaximized() || !windowHandle() || !windowHandle()->isExposed())
+    // Only a window that stands on the screen in its normal state can say where it is: a hidden or
+    // never shown one reads its client area's place, and storing that would move the window by
+    // its title bar at every start.
+    if (!isVisible() || isMinimized() || isMaximized())
         return;
     if (WindowPositionsKnown())
         m_normalPlacement.moveTopLeft(pos());

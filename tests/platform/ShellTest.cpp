@@ -3,6 +3,7 @@
 #include "platform/LinuxShell.h"
 #include "platform/LogonEntries.h"
 #include "platform/Paths.h"
+#include "settings/OptionsUnit.h"
 
 #include "support/TempProfile.h"
 
@@ -119,6 +120,42 @@ TEST_F(LinuxShellTest, LogonEntriesAreAutostartFiles) {
     EXPECT_EQ(*SplitDesktopExec(*exec), std::vector<std::string>{"/opt/Plot vane/plotvane"});
     EXPECT_TRUE(DeleteLogonEntry("plotvane"));
     EXPECT_FALSE(LogonEntryExists("plotvane"));
+}
+
+TEST_F(LinuxShellTest, LogonEntryEscapesAsTheDesktopEntryRulesSay) {
+    // Inside a quoted argument $ " ` and \ take a backslash, and the file's own escaping doubles
+    // every backslash once more.
+    const std::string program = "/opt/a$b/c\"d/e`f/g\\h/plotvane";
+    ASSERT_TRUE(WriteLogonEntry("plotvane", "Plotvane", program));
+    const std::string text = ReadFile(LogonEntryFile("plotvane"));
+    EXPECT_NE(text.find("\nExec=\"/opt/a\\\\$b/c\\\\\"d/e\\\\`f/g\\\\\\\\h/plotvane\"\n"), std::string::npos) << text;
+    const auto exec = ReadDesktopEntryValue(LogonEntryFile("plotvane"), "Exec");
+    ASSERT_TRUE(exec);
+    EXPECT_EQ(*SplitDesktopExec(*exec), std::vector<std::string>{program});
+    EXPECT_EQ(UnescapeDesktopValue("a\\sb\\tc\\\\d\\$e"), "a b\tc\\d\\$e");
+}
+
+TEST_F(LinuxShellTest, WrappedBrowsersGetExactlyTheAddress) {
+    const std::string url = "http://www.netflix.com/Movie?id=1&x=two words";
+    // A stand-in for flatpak: what it passes to the application between its @@u and @@ markers.
+    WriteFile(bin + "/flatpak",
+              "#!/bin/sh\nwhile [ \"$1\" != @@u ]; do shift; done; shift\n"
+              "for a in \"$@\"; do [ \"$a\" = @@ ] || echo \"$a\"; done > " +
+                  profile.Path("flatpak.args") + "\n",
+              0755);
+    struct Case {
+        const char* exec;
+        const char* record;
+    };
+    for (const Case& c : {Case{"env PV_WRAPPED=1 fakebrowser %u", "fakebrowser.args"},
+                          Case{"flatpak run --branch=stable --arch=x86_64 --command=browser --file-forwarding "
+                               "org.example.Browser @@u %u @@",
+                               "flatpak.args"}}) {
+        DefaultBrowserIs("wrapped.desktop", c.exec);
+        std::remove(profile.Path(c.record).c_str());
+        OpenURL(url);
+        EXPECT_EQ(WaitForFile(profile.Path(c.record)), url + "\n") << c.exec;
+    }
 }
 
 TEST_F(LinuxShellTest, RunOnceEntryRemovesItselfAndRuns) {

@@ -182,29 +182,58 @@ TEST_F(OptionsUnitTest, SavedValuesHaveTheirRegistryKinds) {
     EXPECT_EQ(nlfa, std::string("\0\0\0\0\0\0\xF8\x3F", 8)) << "little-endian IEEE double 1.5";
 }
 
-TEST(OpenURL, FollowsTheBrowserCommand) {
+TEST(OpenURL, RunsTheBrowserCommandWithItsWrappersAndTheAddress) {
+    using Args = std::vector<std::string>;
     struct Case {
         const char* command;
         const char* url;
-        TFakeShell::TCall expected;
+        Args expected;
     };
     const Case cases[] = {
         {"\"/usr/bin/firefox-esr\" --new-window %u",
          "http://www.netflix.com/Queue",
-         {"open", "/usr/bin/firefox-esr", "http://www.netflix.com/Queue"}},
-        {"\"/opt/my browser/run\"", "http://x/", {"open", "/opt/my browser/run", "http://x/"}},
-        {"/usr/bin/firefox %u", "http://x/", {"open", "", "http://x/"}},
-        {"\"/usr/bin/unclosed", "http://x/", {"open", "", "http://x/"}},
-        {"", "http://x/", {"", "http://x/", ""}},
-        {"\"/usr/bin/firefox\"", "mailto:bugs@plotvane.example", {"", "mailto:bugs@plotvane.example", ""}},
-        {"\"/usr/bin/firefox\"", "http://x/?to=mailto:someone", {"", "http://x/?to=mailto:someone", ""}},
+         {"/usr/bin/firefox-esr", "--new-window", "http://www.netflix.com/Queue"}},
+        {"\"/opt/my browser/run\"", "http://x/", {"/opt/my browser/run", "http://x/"}},
+        {"\"/usr/bin/env\" MOZ_ENABLE_WAYLAND=1 firefox %u", "http://x/a?b=c&d",
+         {"/usr/bin/env", "MOZ_ENABLE_WAYLAND=1", "firefox", "http://x/a?b=c&d"}},
+        {"\"/usr/bin/flatpak\" run --branch=stable --command=firefox --file-forwarding org.mozilla.firefox @@u %u @@",
+         "http://x/",
+         {"/usr/bin/flatpak", "run", "--branch=stable", "--command=firefox", "--file-forwarding", "org.mozilla.firefox",
+          "@@u", "http://x/", "@@"}},
+        {"\"/usr/bin/chromium\" %U", "http://x/", {"/usr/bin/chromium", "http://x/"}},
+        // The other field codes go; an icon or a name is no business of an address.
+        {"\"/usr/bin/b\" %i --class=%c %u", "http://x/", {"/usr/bin/b", "--class=", "http://x/"}},
+        {"/usr/bin/firefox %u", "http://x/", {"/usr/bin/firefox", "http://x/"}},
     };
     for (const Case& c : cases) {
         TFakeShell shell;
         shell.BrowserCommand = c.command;
         OpenURL(c.url);
-        ASSERT_EQ(shell.Calls.size(), 1u) << c.command;
-        EXPECT_EQ(shell.Calls[0], c.expected) << c.command << " / " << c.url;
+        EXPECT_TRUE(shell.Calls.empty()) << c.command;
+        ASSERT_EQ(shell.Started.size(), 1u) << c.command;
+        EXPECT_EQ(shell.Started[0], c.expected) << c.command << " / " << c.url;
+    }
+}
+
+TEST(OpenURL, GoesThroughTheDesktopWithoutABrowserAndRefusesOptions) {
+    struct Case {
+        const char* command;
+        const char* url;
+        std::vector<TFakeShell::TCall> expected;
+    };
+    const Case cases[] = {
+        {"", "http://x/", {{"", "http://x/", ""}}},
+        {"\"/usr/bin/unclosed", "http://x/", {{"", "http://x/", ""}}},
+        {"\"/usr/bin/firefox\"", "mailto:bugs@plotvane.example", {{"", "mailto:bugs@plotvane.example", ""}}},
+        {"\"/usr/bin/firefox\"", "http://x/?to=mailto:someone", {{"", "http://x/?to=mailto:someone", ""}}},
+        {"\"/usr/bin/firefox\" %u", "--profile=/tmp/evil", {}},
+    };
+    for (const Case& c : cases) {
+        TFakeShell shell;
+        shell.BrowserCommand = c.command;
+        OpenURL(c.url);
+        EXPECT_TRUE(shell.Started.empty()) << c.command << " / " << c.url;
+        EXPECT_EQ(shell.Calls, c.expected) << c.command << " / " << c.url;
     }
 }
 
@@ -247,4 +276,33 @@ TEST(AutoStart, AnEntryWhoseProgramIsGoneIsPointedAtThisOne) {
     ASSERT_TRUE(platform::WriteLogonEntry("plotvane", "Plotvane", "/opt/removed/plotvane"));
     RepairAutoStart();
     EXPECT_EQ(program(), platform::ExecutablePath());
+}
+
+TEST(AutoStart, TheDesktopsOffSwitchAndTheMembersOwnEntryAreRespected) {
+    TTempProfile profile;
+    const std::string entry = platform::LogonEntryFile("plotvane");
+    const std::string ours = "[Desktop Entry]\nType=Application\nName=Plotvane\nExec=/opt/removed/plotvane\n";
+    // GNOME's and the XDG way of switching an entry off; either means "does not start at logon".
+    for (const char* off : {"Hidden=true\n", "X-GNOME-Autostart-enabled=false\n"}) {
+        WriteFile(entry, ours + off);
+        EXPECT_FALSE(AutoStartExists()) << off;
+        SetAutoStart(false);
+        RepairAutoStart();
+        EXPECT_EQ(ReadFile(entry), ours + off) << "an entry switched off is left as the desktop wrote it";
+    }
+    WriteFile(entry, ours + "X-GNOME-Autostart-enabled=true\n");
+    EXPECT_TRUE(AutoStartExists());
+
+    // What the member wrote around the program stays, even when the program moved away.
+    for (const char* exec : {"env QT_SCALE_FACTOR=2 /opt/removed/plotvane", "sh -c \"sleep 5; /opt/removed/plotvane\"",
+                             "/opt/removed/plotvane --verbose"}) {
+        const std::string custom = "[Desktop Entry]\nType=Application\nName=Plotvane\nExec=" + std::string(exec) + "\n";
+        WriteFile(entry, custom);
+        RepairAutoStart();
+        EXPECT_EQ(ReadFile(entry), custom) << exec;
+    }
+    // A bare program name is found along PATH as the session finds it.
+    WriteFile(entry, "[Desktop Entry]\nType=Application\nName=Plotvane\nExec=sh\n");
+    RepairAutoStart();
+    EXPECT_EQ(ReadFile(entry), "[Desktop Entry]\nType=Application\nName=Plotvane\nExec=sh\n");
 }

@@ -20,9 +20,11 @@ public:
 
     std::string BrowserCommand;
     std::vector<TCall> Calls;
+    std::vector<std::vector<std::string>> Started;
 
     std::string HtmlOpenCommand() override { return BrowserCommand; }
     void ShellExecute(const std::string& verb, const std::string& file, const std::string& params) override {
         Calls.push_back({verb, file, params});
     }
+    void StartProgram(const std::vector<std::string>& argv) override { Started.push_back(argv); }
 };

@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QMenu>
 #include <QTabWidget>
+#include <QTest>
 
 TEST(WindowFlags, TwentyFourLittleEndianBytes) {
     const TWindowFlagsRec rec{-5, 300, 460, 553, 2, 1};
@@ -112,4 +115,45 @@ TEST_F(PlacementTest, WithoutATrayClosingTheWindowEndsTheProgram) {
     main.close();
     EXPECT_FALSE(main.isVisible());
     EXPECT_TRUE(LoadWindowPlacement()) << "it ended as a Close does, not into a tray that is not there";
+}
+
+TEST_F(PlacementTest, TrayMenuItemsAreActedOnAfterTheMenuHasClosed) {
+    profile.WriteMemberSettings("MEMBER"); // a first start would open the options instead
+    TfMain main(nullptr, &shell);
+    main.show();
+    main.close();
+    ASSERT_FALSE(main.isVisible());
+    QMenu* menu = nullptr;
+    // As QMenu::exec does: the chosen item fires before the menu returns.
+    main.TrayIcon()->PopupMenuAt = [&menu](QMenu* shown, QPoint) {
+        menu = shown;
+        shown->actions().at(0)->trigger();
+    };
+    main.TrayIcon()->WindowProc(WM_TRAYNOTIFY, WM_RBUTTONUP);
+    ASSERT_TRUE(menu);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(main.isVisible()) << "\"Show Plotvane\" brings the window back";
+
+    // The first refresh, started as the window showed, must end before "Close" may.
+    ASSERT_TRUE(QTest::qWaitFor([&main] { return main.Cycle().AllowClose; }, 20000));
+    main.TrayIcon()->PopupMenuAt = [](QMenu* shown, QPoint) { shown->actions().at(2)->trigger(); };
+    main.TrayIcon()->WindowProc(WM_TRAYNOTIFY, WM_RBUTTONUP);
+    EXPECT_TRUE(main.isVisible()) << "not while the menu is still open";
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(main.isVisible()) << "\"Close\" ends the program";
+    EXPECT_TRUE(LoadWindowPlacement());
+}
+
+TEST_F(PlacementTest, StartingMinimisedGoesIntoTheTrayAndKeepsThePlacement) {
+    const TWindowFlagsRec stored{200, 150, 460, 500, 1, 0};
+    profile.WriteMemberSettings("MEMBER");
+    Store(stored);
+    {
+        TfMain main(nullptr, &shell);
+        main.show();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(main.isVisible()) << "hidden into the tray, no task bar entry";
+        EXPECT_TRUE(main.TrayIcon()->InTray());
+    }
+    EXPECT_EQ(LoadWindowPlacement(), stored) << "a window that never stood on the screen keeps where it was";
 }
