@@ -1,0 +1,21 @@
+#include "desktop/Desktop.h"
+
+#include <QRegularExpression>
+
+bool WaitForLists(TDesktopSession& session) {
+    return TDesktopSession::WaitFor([&] { return session.HasBoxArt(); }, 120s);
+}
+
+bool CloseMainWindow(TDesktopSession& session, const std::string& window) {
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        session.Run(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-c"), QString::fromStdString(window)});
+        if (TDesktopSession::WaitFor([&] { return !session.IsViewable(window); }, 4s))
+            return true;
+    }
+    return false;
+}
+
+std::string StoredPlacement(const TDesktopSession& session) {
+    static const QRegularExpression flags(QStringLiteral("\"WindowFlags\"=hex:([0-9a-f,]+)"));
+    return flags.match(QString::fromStdString(session.Registry())).captured(1).toStdString();
+}
