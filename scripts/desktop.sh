@@ -85,9 +85,25 @@ pv_wait() { # tenths of a second, then a command that must succeed
     return 1
 }
 
-# pv_desktop [tray]: Xvfb on a free display (PV_SCREEN, 1280x800 unless set), openbox, and a
-# tray host when asked for.
+# pv_desktop [NAME]: a desktop without a display, in the profile's environment. NAME is one of
+#   notray          Xvfb and openbox (the default)
+#   tray            Xvfb, openbox and trayer, an XEmbed tray
+#   compositor      the same with xcompmgr compositing, as GNOME, KDE and XFCE do
+#   tint2           Xvfb, openbox and tint2, another XEmbed tray
+#   statusnotifier  a D-Bus session, Xvfb, openbox and xfce4-panel, a StatusNotifier host
+#   weston          a headless Weston, Wayland alone
+#   weston-xwayland a headless Weston with XWayland
+# Xvfb's screen is PV_SCREEN (1280x800 unless set).
 pv_desktop() {
+    local name=${1:-notray}
+    case "$name" in
+        statusnotifier | weston | weston-xwayland) pv_dbus || return 1 ;;
+    esac
+    case "$name" in
+        weston | weston-xwayland) pv_weston "$name"; return ;;
+        notray | tray | compositor | tint2 | statusnotifier) ;;
+        *) echo "unknown desktop: $name" >&2; return 1 ;;
+    esac
     local fd_file
     fd_file=$(mktemp)
     exec 3>"$fd_file"
@@ -96,7 +112,7 @@ pv_desktop() {
     Xvfb -displayfd 3 -screen 0 "${PV_SCREEN:-1280x800}x24" -nolisten tcp -r >/dev/null 2>&1 &
     pv_pids+=($!)
     pv_wait 300 test -s "$fd_file" || { echo "Xvfb did not start" >&2; return 1; }
-    export DISPLAY=:$(cat "$fd_file") QT_QPA_PLATFORM=xcb
+    export DISPLAY=:$(cat "$fd_file") QT_QPA_PLATFORM=xcb XDG_SESSION_TYPE=x11
     unset WAYLAND_DISPLAY
     rm -f "$fd_file"
     # Openbox runs its startup command once it manages the screen: a window mapped before that
@@ -110,11 +126,57 @@ pv_desktop() {
     pv_wait 300 test -e "$wm_ready" && kill -0 "$pv_wm" 2>/dev/null &&
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window ||
         { echo "openbox did not start" >&2; cat "$pv_wm_log" >&2; return 1; }
-    if [[ "${1:-}" == tray ]]; then
-        trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
+    if [[ "$name" == compositor ]]; then
+        xcompmgr >/dev/null 2>&1 &
         pv_pids+=($!)
-        pv_wait 300 sh -c 'xwininfo -root -tree 2>/dev/null | grep -q "\"panel\""' ||
-            { echo "the tray host did not start" >&2; return 1; }
+        pv_wait 300 sh -c 'xdotool search --name "^xcompmgr$" >/dev/null 2>&1' ||
+            { echo "xcompmgr did not start" >&2; return 1; }
+    fi
+    case "$name" in
+        tray | compositor)
+            trayer --edge bottom --align right --widthtype request --height 24 >/dev/null 2>&1 &
+            pv_pids+=($!)
+            pv_wait 300 sh -c 'xwininfo -root -tree 2>/dev/null | grep -q "\"panel\""' ||
+                { echo "the tray host did not start" >&2; return 1; } ;;
+        tint2)
+            tint2 >/dev/null 2>&1 &
+            pv_pids+=($!)
+            pv_wait 300 sh -c 'xdotool search --classname "^tint2$" >/dev/null 2>&1' ||
+                { echo "tint2 did not start" >&2; return 1; } ;;
+        statusnotifier)
+            NO_AT_BRIDGE=1 xfce4-panel >"${TMPDIR:-/tmp}/xfce4-panel.log" 2>&1 &
+            pv_pids+=($!)
+            pv_wait 300 sh -c 'gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
+                --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered \
+                2>/dev/null | grep -q true' || { echo "xfce4-panel did not start" >&2; return 1; } ;;
+    esac
+}
+
+# pv_dbus: a D-Bus session of the profile's own.
+pv_dbus() {
+    local address_file=${TMPDIR:-/tmp}/dbus.address
+    rm -f "$address_file"
+    dbus-daemon --session --nofork --address="unix:path=$XDG_RUNTIME_DIR/bus" --print-address=1 >"$address_file" 2>/dev/null &
+    pv_pids+=($!)
+    pv_wait 100 test -s "$address_file" || { echo "dbus-daemon did not start" >&2; return 1; }
+    DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$address_file")
+    export DBUS_SESSION_BUS_ADDRESS
+}
+
+# pv_weston weston|weston-xwayland: a headless Weston; with XWayland, DISPLAY is its X server.
+pv_weston() {
+    local log=${TMPDIR:-/tmp}/weston.log
+    local args=(--backend=headless-backend.so --socket=pv-wayland --idle-time=0 --width=1280 --height=800)
+    [[ "$1" == weston-xwayland ]] && args+=(--xwayland)
+    unset DISPLAY QT_QPA_PLATFORM
+    weston "${args[@]}" >"$log" 2>&1 &
+    pv_pids+=($!)
+    pv_wait 300 test -S "$XDG_RUNTIME_DIR/pv-wayland" || { echo "weston did not start" >&2; cat "$log" >&2; return 1; }
+    export WAYLAND_DISPLAY=pv-wayland XDG_SESSION_TYPE=wayland
+    if [[ "$1" == weston-xwayland ]]; then
+        pv_wait 300 grep -q 'xserver listening on display' "$log" || { echo "XWayland did not start" >&2; return 1; }
+        DISPLAY=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$log" | head -n 1)
+        export DISPLAY
     fi
 }
 

@@ -15,7 +15,8 @@ trap 'pv_stop; rm -rf "$work"' EXIT
 
 # Shortest check interval (row 0); every feed answer slowed to 3 s so "Close" meets a download.
 pv_profile "$work" E2E-MEMBER 7 0
-pv_desktop tray || { echo "FAILED: no desktop"; exit 1; }
+# A compositing desktop, as members' are: the notification must reach the screen through it.
+pv_desktop compositor || { echo "FAILED: no desktop"; exit 1; }
 pv_demo "$demo" "$work/demo.log" 100000 3000 || { echo "FAILED: no demo service"; exit 1; }
 
 pv_launch "$exe" "$work/plotvane.log"
@@ -77,6 +78,8 @@ if [[ -n "$popup" ]]; then
     pv_check "the notification sits at the bottom right of the work area (${X},${Y} ${WIDTH}x${HEIGHT})" \
         test $((X + WIDTH)) -eq "$area_w" -a $((Y + HEIGHT)) -eq "$area_h"
     pv_check "the notification has not taken the focus" test "$(xdotool getactivewindow 2>/dev/null)" != "$popup"
+    opaque() { xprop -id "$popup" _NET_WM_WINDOW_OPACITY 2>/dev/null | grep -q '= 4294967295$'; }
+    pv_check "its fade reaches the compositor: fully opaque while it holds" pv_wait 40 opaque
     pv_check "the notification fades out by itself" pv_wait 200 sh -c "! xwininfo -id $popup 2>/dev/null | grep -q IsViewable"
 fi
 queue_changed() { [[ $(stat -c %s "$cache/QueueRSS.xml") -ne $queue_size ]]; }
