@@ -26,6 +26,6 @@ int main(int argc, char* argv[]) {
     // Logging out ends the program as "Close" would, placement stored, without waiting for downloads.
     platform::TTerminationSignals endOfSession;
     endOfSession.OnTerminate = [&main] { main.EndSession(); };
-    main.show();
+    main.Start();
     return QApplication::exec();
 }

@@ -156,22 +156,35 @@ void TfMain::FormCreate() {
     // The logon entry, not the stored setting, says whether the program starts at logon.
     Config.AutoStartup = AutoStartExists();
     RepairAutoStart();
-    if (Config.MinimizeOnRun)
+    m_startMinimized = m_startMinimized || Config.MinimizeOnRun;
+}
+
+void TfMain::Start() {
+    if (m_startMinimized && HasTray()) {
+        // Started minimised ("Minimize on run", or ended while in the tray): into the tray at once,
+        // as a minimise does, with no task bar entry. Neither shown nor minimised: a minimised
+        // state makes the native window, which on X11 then comes back from the tray unmanaged,
+        // or framed one title bar higher than it stood.
+        StartFirstRefresh();
+        return;
+    }
+    if (m_startMinimized)
         setWindowState(windowState() | Qt::WindowMinimized);
+    show();
+}
+
+void TfMain::StartFirstRefresh() {
+    if (m_shown)
+        return;
+    m_shown = true;
+    // The first refresh starts once the window is up, as the message loop runs it.
+    QMetaObject::invokeMethod(
+        this, [this] { m_cycle->Refresh(); }, Qt::QueuedConnection);
 }
 
 void TfMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!m_shown) {
-        m_shown = true;
-        // Started minimised ("Minimize on run", or ended while in the tray): into the tray at once,
-        // as a minimise does, leaving no task bar entry behind.
-        if ((windowState() & Qt::WindowMinimized) && HasTray())
-            QTimer::singleShot(0, this, [this] { TrayIconEx->MinimizeApp(); });
-        // The first refresh starts once the window is up, as the message loop runs it.
-        QMetaObject::invokeMethod(
-            this, [this] { m_cycle->Refresh(); }, Qt::QueuedConnection);
-    }
+    StartFirstRefresh();
 }
 
 void TfMain::ShowBusy() {

@@ -43,6 +43,11 @@ public:
     explicit TfMain(QWidget* parent = nullptr, TTrayShell* trayShell = nullptr);
     ~TfMain() override;
 
+    /**
+     * Shows the window and starts the first refresh; a window to be started minimised goes into
+     * the tray instead, where there is one.
+     */
+    void Start();
     /** Brings the window back from the tray or the task bar and to the foreground. */
     void RestoreApp() override;
     TRefreshCycle& Cycle() { return *m_cycle; }
@@ -91,6 +96,7 @@ protected:
 
 private:
     void WaitUntilPlaced();
+    void StartFirstRefresh();
     void CreateUpdater();
     void FormCreate();
     QWidget* BuildLinks();
@@ -145,4 +151,6 @@ private:
     // Where the window last stood in its normal state: left and top of its frame, its size.
     QRect m_normalPlacement;
     bool m_shown = false;
+    // Minimised at the last end, or "Minimize on run": Start puts the window into the tray.
+    bool m_startMinimized = false;
 };

@@ -128,15 +128,17 @@ void TfMain::RestorePlacement() {
     const auto rec = LoadWindowPlacement();
     if (!rec)
         return;
-    if (rec->State == 1)
-        setWindowState(windowState() | Qt::WindowMinimized);
-    else if (rec->State == 2)
-        setWindowState(windowState() | Qt::WindowMaximized);
+    // Placed before any state is set: a window state makes the native window, and a move after
+    // that would place the client area, not the frame, on X11.
     move(std::max(0, rec->Left), std::max(0, rec->Top));
     if (rec->Width > 100)
         resize(rec->Width, height());
     if (rec->Height > 100)
         resize(width(), rec->Height);
+    if (rec->State == 1)
+        m_startMinimized = true;
+    else if (rec->State == 2)
+        setWindowState(windowState() | Qt::WindowMaximized);
     if (rec->ActivePage >= 0 && rec->ActivePage < pcMainTabs->count())
         pcMainTabs->setCurrentIndex(rec->ActivePage);
     m_normalPlacement = QRect(QPoint(std::max(0, rec->Left), std::max(0, rec->Top)), size());

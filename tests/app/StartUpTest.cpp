@@ -75,6 +75,7 @@ TEST_F(StartUpTest, CreationLoadsTheSettingsAndTheLogonEntryDecidesAutoStartup) 
         EXPECT_EQ(Config.MoviesInQueue, 4);
         EXPECT_EQ(Config.NetFlixID, "P77");
         EXPECT_FALSE(Config.AutoStartup) << "no logon entry, whatever was stored";
+        main.Start(); // no tray here: minimised onto the task bar
         EXPECT_TRUE(main.windowState() & Qt::WindowMinimized) << "minimize on run";
         main.RestoreApp();
         EXPECT_FALSE(main.windowState() & Qt::WindowMinimized);

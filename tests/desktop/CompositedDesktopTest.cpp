@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QImage>
+#include <QRegularExpression>
 
 #include <set>
 
@@ -44,6 +45,17 @@ protected:
                                        QStringLiteral("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y()),
                                        QString::fromStdString(file)});
         return done ? QImage(QString::fromStdString(file)).convertToFormat(QImage::Format_RGB32) : QImage();
+    }
+
+    /** Where the window's client area stands on the screen. */
+    std::optional<QPoint> ClientOrigin(const std::string& window) {
+        const auto info = session.Run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::fromStdString(window)});
+        static const QRegularExpression x(QStringLiteral("Absolute upper-left X: +(-?\\d+)"));
+        static const QRegularExpression y(QStringLiteral("Absolute upper-left Y: +(-?\\d+)"));
+        const QString text = QString::fromStdString(info.value_or(""));
+        if (!x.match(text).hasMatch() || !y.match(text).hasMatch())
+            return std::nullopt;
+        return QPoint(x.match(text).captured(1).toInt(), y.match(text).captured(1).toInt());
     }
 
     std::optional<std::uint32_t> Opacity(const std::string& window) {
@@ -124,6 +136,9 @@ TEST_F(CompositedDesktopWithTray, ThePlacementRoundTripsOverSessionsEndedInTheTr
     ASSERT_TRUE(WaitForLists(session));
     std::string window;
     ASSERT_TRUE(TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 20s));
+    TDesktopSession::WaitFor([] { return false; }, 1s);
+    const auto where = ClientOrigin(window);
+    ASSERT_TRUE(where);
     ASSERT_TRUE(CloseMainWindow(session, window)) << "the close button takes the window into the tray";
     ASSERT_EQ(TDesktopSession::Terminate(app, 10s), 0) << "the session's end ends the program";
     const std::string first = StoredPlacement(session);
@@ -142,10 +157,12 @@ TEST_F(CompositedDesktopWithTray, ThePlacementRoundTripsOverSessionsEndedInTheTr
     // Brought back by a second start, the window stands where it stood, and says so when it ends.
     app = session.StartPlotvane();
     ASSERT_TRUE(TDesktopSession::WaitFor([&] { return !session.FindWindow(MainWindowName, false).empty(); }, 20s));
+    TDesktopSession::WaitFor([] { return false; }, 2s); // until it listens for a second start
     QProcess* second = session.StartPlotvane();
     ASSERT_TRUE(TDesktopSession::WaitFor([&] { return second->state() == QProcess::NotRunning; }, 10s));
-    ASSERT_TRUE(TDesktopSession::WaitFor([&] { return !session.FindWindow(MainWindowName, true).empty(); }, 10s));
+    ASSERT_TRUE(TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 10s));
     TDesktopSession::WaitFor([] { return false; }, 1s);
+    EXPECT_EQ(ClientOrigin(window), where) << "the window is back on the screen where it stood";
     ASSERT_EQ(TDesktopSession::Terminate(app, 10s), 0);
     std::string shown = first;
     shown.replace(48, 2, "00"); // the state byte: normal, no longer in the tray

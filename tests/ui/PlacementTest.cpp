@@ -150,9 +150,10 @@ TEST_F(PlacementTest, StartingMinimisedGoesIntoTheTrayAndKeepsThePlacement) {
     Store(stored);
     {
         TfMain main(nullptr, &shell);
-        main.show();
+        main.Start();
         QCoreApplication::processEvents();
         EXPECT_FALSE(main.isVisible()) << "hidden into the tray, no task bar entry";
+        EXPECT_FALSE(main.Cycle().AllowClose) << "the first refresh runs all the same";
         EXPECT_TRUE(main.TrayIcon()->InTray());
     }
     EXPECT_EQ(LoadWindowPlacement(), stored) << "a window that never stood on the screen keeps where it was";
