@@ -74,8 +74,7 @@ bool WriteLogonEntry(const std::string& entryId, const std::string& name, const 
         // The file's own escapes come on top of Exec='s quoting: a backslash inside a quoted
         // argument is written twice.
         out << "[Desktop Entry]\nType=Application\nName=" << EscapeDesktopValue(name)
-            << "\nExec=" << EscapeDesktopValue(exec)
-            << "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+            << "\nExec=" << EscapeDesktopValue(exec) << "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
         out.flush();
         if (!out) {
             std::remove(temp.c_str());

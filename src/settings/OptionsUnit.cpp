@@ -1,8 +1,8 @@
 #include "settings/OptionsUnit.h"
 
+#include "platform/DesktopEntry.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
-#include "platform/DesktopEntry.h"
 #include "platform/Shell.h"
 
 #include <QLoggingCategory>

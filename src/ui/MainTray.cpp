@@ -26,11 +26,13 @@ void TfMain::CreateTrayIcon(TTrayShell* shell) {
     // QMenu::exec runs it before it returns, while the icon still counts the menu as open and
     // would ignore "Show Plotvane".
     QAction* show = pmTrayPopup->addAction(QStringLiteral("Show Plotvane"));
-    connect(show, &QAction::triggered, this, [this] { RestoreApp(); }, Qt::QueuedConnection);
+    connect(
+        show, &QAction::triggered, this, [this] { RestoreApp(); }, Qt::QueuedConnection);
     pmTrayPopup->setDefaultAction(show);
     pmTrayPopup->addSeparator();
     QAction* close = pmTrayPopup->addAction(QStringLiteral("Close"));
-    connect(close, &QAction::triggered, this, [this] { miTrayCloseClick(); }, Qt::QueuedConnection);
+    connect(
+        close, &QAction::triggered, this, [this] { miTrayCloseClick(); }, Qt::QueuedConnection);
 
     TrayIconEx = new TTrayIconEx(*shell, this, this);
     TrayIconEx->SetIcons({PlotvaneIcon()});

@@ -40,16 +40,18 @@ protected:
     /** What the screen shows in an area, as the compositor drew it. */
     QImage Grab(const QRect& area) {
         const std::string file = session.Path("grab.png");
-        const auto done = session.Run(QStringLiteral("import"),
-                                      {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
-                                       QStringLiteral("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y()),
-                                       QString::fromStdString(file)});
+        const auto done =
+            session.Run(QStringLiteral("import"),
+                        {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+                         QStringLiteral("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y()),
+                         QString::fromStdString(file)});
         return done ? QImage(QString::fromStdString(file)).convertToFormat(QImage::Format_RGB32) : QImage();
     }
 
     /** Where the window's client area stands on the screen. */
     std::optional<QPoint> ClientOrigin(const std::string& window) {
-        const auto info = session.Run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::fromStdString(window)});
+        const auto info =
+            session.Run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::fromStdString(window)});
         static const QRegularExpression x(QStringLiteral("Absolute upper-left X: +(-?\\d+)"));
         static const QRegularExpression y(QStringLiteral("Absolute upper-left Y: +(-?\\d+)"));
         const QString text = QString::fromStdString(info.value_or(""));
@@ -92,7 +94,8 @@ TEST_F(CompositedDesktop, TheNotificationFadesInHoldsOpaqueOnTheScreenAndFadesOu
     QProcess* child = session.Start(QStringLiteral("popup"), QCoreApplication::applicationFilePath(), {});
     std::string popup;
     ASSERT_TRUE(TDesktopSession::WaitFor(
-        [&] { return !(popup = session.FindWindow(QStringLiteral("^Plotvane: Movie remainder$"), true)).empty(); }, 20s));
+        [&] { return !(popup = session.FindWindow(QStringLiteral("^Plotvane: Movie remainder$"), true)).empty(); },
+        20s));
 
     // Every step of the fade must reach the X server, where the compositor reads it.
     std::set<std::uint32_t> seen;
@@ -103,8 +106,8 @@ TEST_F(CompositedDesktop, TheNotificationFadesInHoldsOpaqueOnTheScreenAndFadesOu
             return seen.contains(Opaque);
         },
         5s);
-    ASSERT_TRUE(seen.contains(Opaque)) << "the notification never became opaque on the server; seen "
-                                       << seen.size() << " values, the highest " << (seen.empty() ? 0 : *seen.rbegin());
+    ASSERT_TRUE(seen.contains(Opaque)) << "the notification never became opaque on the server; seen " << seen.size()
+                                       << " values, the highest " << (seen.empty() ? 0 : *seen.rbegin());
     EXPECT_GE(std::count_if(seen.begin(), seen.end(), [](std::uint32_t v) { return v > 0 && v < Opaque; }), 3)
         << "it fades in by steps";
 
@@ -135,7 +138,8 @@ TEST_F(CompositedDesktopWithTray, ThePlacementRoundTripsOverSessionsEndedInTheTr
     QProcess* app = session.StartPlotvane();
     ASSERT_TRUE(WaitForLists(session));
     std::string window;
-    ASSERT_TRUE(TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 20s));
+    ASSERT_TRUE(
+        TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 20s));
     TDesktopSession::WaitFor([] { return false; }, 1s);
     const auto where = ClientOrigin(window);
     ASSERT_TRUE(where);
@@ -160,7 +164,8 @@ TEST_F(CompositedDesktopWithTray, ThePlacementRoundTripsOverSessionsEndedInTheTr
     TDesktopSession::WaitFor([] { return false; }, 2s); // until it listens for a second start
     QProcess* second = session.StartPlotvane();
     ASSERT_TRUE(TDesktopSession::WaitFor([&] { return second->state() == QProcess::NotRunning; }, 10s));
-    ASSERT_TRUE(TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 10s));
+    ASSERT_TRUE(
+        TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 10s));
     TDesktopSession::WaitFor([] { return false; }, 1s);
     EXPECT_EQ(ClientOrigin(window), where) << "the window is back on the screen where it stood";
     ASSERT_EQ(TDesktopSession::Terminate(app, 10s), 0);
@@ -175,7 +180,8 @@ TEST_F(CompositedDesktopWithTray, StartingMinimisedLeavesNoTaskbarEntryAndStillR
     ASSERT_TRUE(WaitForLists(session)) << "the first refresh runs all the same";
     TDesktopSession::WaitFor([] { return false; }, 2s);
     EXPECT_TRUE(session.FindWindow(MainWindowName, true).empty()) << "nothing on the screen";
-    const auto ours = session.Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), MainWindowName});
+    const auto ours =
+        session.Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), MainWindowName});
     ASSERT_TRUE(ours);
     for (const std::string& listed : session.TaskbarWindows())
         EXPECT_EQ(ours->find(listed), std::string::npos) << "window " << listed << " stands in the task bar";

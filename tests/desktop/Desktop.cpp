@@ -8,7 +8,8 @@ bool WaitForLists(TDesktopSession& session) {
 
 bool CloseMainWindow(TDesktopSession& session, const std::string& window) {
     for (int attempt = 0; attempt < 6; ++attempt) {
-        session.Run(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-c"), QString::fromStdString(window)});
+        session.Run(QStringLiteral("wmctrl"),
+                    {QStringLiteral("-i"), QStringLiteral("-c"), QString::fromStdString(window)});
         if (TDesktopSession::WaitFor([&] { return !session.IsViewable(window); }, 4s))
             return true;
     }

@@ -84,8 +84,8 @@ void TDesktopSession::WriteSettings(const std::string& feedCode, bool minimizeOn
 
 QProcess* TDesktopSession::Launch(const QString& name, const QString& program, const QStringList& args,
                                   const QProcessEnvironment& env) {
-    TProcess entry{name, std::make_unique<QProcess>(), m_dir.path() + QStringLiteral("/") + name +
-                                                           QStringLiteral(".log")};
+    TProcess entry{name, std::make_unique<QProcess>(),
+                   m_dir.path() + QStringLiteral("/") + name + QStringLiteral(".log")};
     entry.Process->setProcessEnvironment(env);
     entry.Process->setWorkingDirectory(m_dir.path());
     entry.Process->setProcessChannelMode(QProcess::MergedChannels);
@@ -113,7 +113,8 @@ bool TDesktopSession::Ready(const QString& what, QProcess* process, const std::f
     const bool ready = WaitFor([&] { return process->state() == QProcess::NotRunning || predicate(); }, timeout);
     if (!ready || process->state() == QProcess::NotRunning) {
         ADD_FAILURE() << what.toStdString()
-                      << (process->state() == QProcess::NotRunning ? " ended while starting" : " did not come up in time");
+                      << (process->state() == QProcess::NotRunning ? " ended while starting"
+                                                                   : " did not come up in time");
         return false;
     }
     return true;
@@ -128,9 +129,11 @@ bool TDesktopSession::StartX(const QString& screen) {
                           QStringLiteral("exec Xvfb -displayfd 3 -screen 0 %1 -nolisten tcp -r 3>\"$0\"").arg(screen),
                           numberFile},
                          m_env);
-    if (!Ready(QStringLiteral("Xvfb"), x, [&] { return !ReadText(numberFile).empty(); }, StartTimeout))
+    if (!Ready(
+            QStringLiteral("Xvfb"), x, [&] { return !ReadText(numberFile).empty(); }, StartTimeout))
         return false;
-    m_env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":") + QString::fromStdString(ReadText(numberFile)).trimmed());
+    m_env.insert(QStringLiteral("DISPLAY"),
+                 QStringLiteral(":") + QString::fromStdString(ReadText(numberFile)).trimmed());
     m_env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("x11"));
     return true;
 }
@@ -139,17 +142,19 @@ bool TDesktopSession::StartOpenbox() {
     // Openbox runs its startup command once it manages the screen: a window mapped before that
     // may stay undecorated at 0,0.
     const QString ready = m_dir.path() + QStringLiteral("/openbox.ready");
-    QProcess* wm = Launch(QStringLiteral("openbox"), QStringLiteral("openbox"),
-                          {QStringLiteral("--sm-disable"), QStringLiteral("--startup"), QStringLiteral("touch ") + ready},
-                          m_env);
-    return Ready(QStringLiteral("openbox"), wm, [&] { return QFile::exists(ready); }, StartTimeout);
+    QProcess* wm =
+        Launch(QStringLiteral("openbox"), QStringLiteral("openbox"),
+               {QStringLiteral("--sm-disable"), QStringLiteral("--startup"), QStringLiteral("touch ") + ready}, m_env);
+    return Ready(
+        QStringLiteral("openbox"), wm, [&] { return QFile::exists(ready); }, StartTimeout);
 }
 
 bool TDesktopSession::StartCompositor() {
     QProcess* compositor = Launch(QStringLiteral("xcompmgr"), QStringLiteral("xcompmgr"), {}, m_env);
     // It takes the compositing selection with a window of its own name.
-    return Ready(QStringLiteral("xcompmgr"), compositor,
-                 [&] { return !FindWindow(QStringLiteral("^xcompmgr$"), false).empty(); }, StartTimeout);
+    return Ready(
+        QStringLiteral("xcompmgr"), compositor,
+        [&] { return !FindWindow(QStringLiteral("^xcompmgr$"), false).empty(); }, StartTimeout);
 }
 
 bool TDesktopSession::StartDBus() {
@@ -159,8 +164,9 @@ bool TDesktopSession::StartDBus() {
                             QStringLiteral("--print-address=1")},
                            m_env);
     const QString log = m_dir.path() + QStringLiteral("/dbus-daemon.log");
-    if (!Ready(QStringLiteral("dbus-daemon"), bus, [&] { return ReadText(log).find("unix:") != std::string::npos; },
-               StartTimeout))
+    if (!Ready(
+            QStringLiteral("dbus-daemon"), bus, [&] { return ReadText(log).find("unix:") != std::string::npos; },
+            StartTimeout))
         return false;
     m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                  QString::fromStdString(ReadText(log)).section(QLatin1Char('\n'), 0, 0).trimmed());
@@ -170,68 +176,71 @@ bool TDesktopSession::StartDBus() {
 bool TDesktopSession::StartTrayHost(const QString& program) {
     QStringList args;
     if (program == QLatin1String("trayer"))
-        args = {QStringLiteral("--edge"),      QStringLiteral("bottom"), QStringLiteral("--align"),
-                QStringLiteral("right"),       QStringLiteral("--widthtype"), QStringLiteral("request"),
-                QStringLiteral("--height"),    QStringLiteral("24")};
+        args = {QStringLiteral("--edge"),   QStringLiteral("bottom"),      QStringLiteral("--align"),
+                QStringLiteral("right"),    QStringLiteral("--widthtype"), QStringLiteral("request"),
+                QStringLiteral("--height"), QStringLiteral("24")};
     QProcess* host = Launch(program, program, args, m_env);
     if (program == QLatin1String("xfce4-panel")) {
         // The panel's tray plugin is both the StatusNotifier watcher and its host.
-        return Ready(program, host,
-                     [&] {
-                         const auto answer = Run(QStringLiteral("gdbus"),
-                                                 {QStringLiteral("call"), QStringLiteral("--session"),
-                                                  QStringLiteral("--dest"), QStringLiteral("org.kde.StatusNotifierWatcher"),
-                                                  QStringLiteral("--object-path"), QStringLiteral("/StatusNotifierWatcher"),
-                                                  QStringLiteral("--method"), QStringLiteral("org.freedesktop.DBus.Properties.Get"),
-                                                  QStringLiteral("org.kde.StatusNotifierWatcher"),
-                                                  QStringLiteral("IsStatusNotifierHostRegistered")},
-                                                 3000);
-                         return answer && answer->find("true") != std::string::npos;
-                     },
-                     StartTimeout);
+        return Ready(
+            program, host,
+            [&] {
+                const auto answer = Run(
+                    QStringLiteral("gdbus"),
+                    {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                     QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("--object-path"),
+                     QStringLiteral("/StatusNotifierWatcher"), QStringLiteral("--method"),
+                     QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                     QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("IsStatusNotifierHostRegistered")},
+                    3000);
+                return answer && answer->find("true") != std::string::npos;
+            },
+            StartTimeout);
     }
     // The XEmbed trays of the rig: trayer's window is a "panel", tint2's its own.
-    return Ready(program, host,
-                 [&] {
-                     const auto found = Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--classname"),
-                                                                        QStringLiteral("^(panel|tint2)$")});
-                     return found && !found->empty();
-                 },
-                 StartTimeout);
+    return Ready(
+        program, host,
+        [&] {
+            const auto found = Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--classname"),
+                                                               QStringLiteral("^(panel|tint2)$")});
+            return found && !found->empty();
+        },
+        StartTimeout);
 }
 
 bool TDesktopSession::StartWeston(bool xwayland) {
     const QString socket = QStringLiteral("pv-wayland");
     QStringList args = {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--socket=") + socket,
-                        QStringLiteral("--idle-time=0"), QStringLiteral("--width=1280"), QStringLiteral("--height=800")};
+                        QStringLiteral("--idle-time=0"), QStringLiteral("--width=1280"),
+                        QStringLiteral("--height=800")};
     if (xwayland)
         args << QStringLiteral("--xwayland");
     QProcess* weston = Launch(QStringLiteral("weston"), QStringLiteral("weston"), args, m_env);
     const QString socketPath = m_env.value(QStringLiteral("XDG_RUNTIME_DIR")) + QStringLiteral("/") + socket;
     const QString log = m_dir.path() + QStringLiteral("/weston.log");
     static const QRegularExpression display(QStringLiteral("xserver listening on display (:\\d+)"));
-    if (!Ready(QStringLiteral("weston"), weston,
-               [&] {
-                   return QFile::exists(socketPath) &&
-                          (!xwayland || display.match(QString::fromStdString(ReadText(log))).hasMatch());
-               },
-               StartTimeout))
+    if (!Ready(
+            QStringLiteral("weston"), weston,
+            [&] {
+                return QFile::exists(socketPath) &&
+                       (!xwayland || display.match(QString::fromStdString(ReadText(log))).hasMatch());
+            },
+            StartTimeout))
         return false;
     m_env.insert(QStringLiteral("WAYLAND_DISPLAY"), socket);
     m_env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
     if (xwayland)
-        m_env.insert(QStringLiteral("DISPLAY"),
-                     display.match(QString::fromStdString(ReadText(log))).captured(1));
+        m_env.insert(QStringLiteral("DISPLAY"), display.match(QString::fromStdString(ReadText(log))).captured(1));
     return true;
 }
 
 bool TDesktopSession::StartDemo() {
     const QString portFile = m_dir.path() + QStringLiteral("/demo.port");
-    QProcess* demo = Launch(QStringLiteral("demo-service"), QStringLiteral(PLOTVANE_DEMO_EXE),
-                            {QStringLiteral("--port-file"), portFile, QStringLiteral("--step-seconds"),
-                             QStringLiteral("180")},
-                            m_env);
-    if (!Ready(QStringLiteral("the demo service"), demo, [&] { return !ReadText(portFile).empty(); }, StartTimeout))
+    QProcess* demo = Launch(
+        QStringLiteral("demo-service"), QStringLiteral(PLOTVANE_DEMO_EXE),
+        {QStringLiteral("--port-file"), portFile, QStringLiteral("--step-seconds"), QStringLiteral("180")}, m_env);
+    if (!Ready(
+            QStringLiteral("the demo service"), demo, [&] { return !ReadText(portFile).empty(); }, StartTimeout))
         return false;
     m_env.insert(QStringLiteral("http_proxy"),
                  QStringLiteral("http://127.0.0.1:") + QString::fromStdString(ReadText(portFile)).trimmed());
@@ -249,8 +258,7 @@ QProcess* TDesktopSession::StartPlotvane(const QProcessEnvironment& extra) {
     return Launch(QStringLiteral("plotvane-%1").arg(runs + 1), exe, {}, env);
 }
 
-std::optional<std::string> TDesktopSession::Run(const QString& program, const QStringList& args,
-                                                int timeoutMs) const {
+std::optional<std::string> TDesktopSession::Run(const QString& program, const QStringList& args, int timeoutMs) const {
     QProcess process;
     process.setProcessEnvironment(m_env);
     process.setStandardInputFile(QProcess::nullDevice());
@@ -340,15 +348,18 @@ std::string TDesktopSession::Report() const {
     std::ostringstream out;
     out << "---- the desktop at the failure\n";
     if (m_env.contains(QStringLiteral("DISPLAY"))) {
-        const auto windows = Run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("xwininfo -root -tree | grep -E '^ +0x[0-9a-f]+ \"' | head -n 40")});
-        out << "-- windows on " << m_env.value(QStringLiteral("DISPLAY")).toStdString() << ":\n" << windows.value_or("") << "\n";
+        const auto windows = Run(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("xwininfo -root -tree | grep -E '^ +0x[0-9a-f]+ \"' | head -n 40")});
+        out << "-- windows on " << m_env.value(QStringLiteral("DISPLAY")).toStdString() << ":\n"
+            << windows.value_or("") << "\n";
     }
     for (const TProcess& p : m_processes) {
         out << "-- " << p.Name.toStdString() << ": "
-            << (p.Process->state() == QProcess::NotRunning
-                    ? "ended, exit code " + std::to_string(p.Process->exitCode())
-                    : std::string("running"))
-            << "\n" << Tail(ReadText(p.Log), 25) << "\n";
+            << (p.Process->state() == QProcess::NotRunning ? "ended, exit code " + std::to_string(p.Process->exitCode())
+                                                           : std::string("running"))
+            << "\n"
+            << Tail(ReadText(p.Log), 25) << "\n";
     }
     return out.str();
 }

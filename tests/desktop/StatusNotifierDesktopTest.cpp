@@ -22,9 +22,15 @@ protected:
 
     std::optional<std::string> Bus(const QString& service, const QString& path, const QString& method,
                                    const QStringList& args) {
-        QStringList call = {QStringLiteral("call"),      QStringLiteral("--session"), QStringLiteral("--dest"),
-                            service,                     QStringLiteral("--object-path"), path,
-                            QStringLiteral("--method"), method, QStringLiteral("--")};
+        QStringList call = {QStringLiteral("call"),
+                            QStringLiteral("--session"),
+                            QStringLiteral("--dest"),
+                            service,
+                            QStringLiteral("--object-path"),
+                            path,
+                            QStringLiteral("--method"),
+                            method,
+                            QStringLiteral("--")};
         return session.Run(QStringLiteral("gdbus"), call + args, 5000);
     }
 
@@ -38,10 +44,10 @@ protected:
         std::optional<TItem> item;
         TDesktopSession::WaitFor(
             [&] {
-                const auto items =
-                    Bus(QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
-                        QStringLiteral("org.freedesktop.DBus.Properties.Get"),
-                        {QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("RegisteredStatusNotifierItems")});
+                const auto items = Bus(
+                    QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+                    QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                    {QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("RegisteredStatusNotifierItems")});
                 static const QRegularExpression entry(QStringLiteral("'([^'/]+)(/[^']*)'"));
                 const auto match = entry.match(QString::fromStdString(items.value_or("")));
                 if (match.hasMatch())
@@ -55,7 +61,8 @@ protected:
 
 /** The id of the exported menu's entry with this label, from the menu's layout. */
 std::optional<int> MenuEntry(const std::string& layout, const QString& label) {
-    const QRegularExpression entry(QStringLiteral("\\((\\d+), \\{[^}]*'label': <'%1'>").arg(QRegularExpression::escape(label)));
+    const QRegularExpression entry(
+        QStringLiteral("\\((\\d+), \\{[^}]*'label': <'%1'>").arg(QRegularExpression::escape(label)));
     const auto match = entry.match(QString::fromStdString(layout));
     return match.hasMatch() ? std::optional<int>(match.captured(1).toInt()) : std::nullopt;
 }
@@ -81,7 +88,8 @@ TEST_F(StatusNotifierDesktop, AClickRestoresAndTheExportedMenuShowsAndCloses) {
 
     ASSERT_TRUE(WaitForLists(session));
     std::string window;
-    ASSERT_TRUE(TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 20s));
+    ASSERT_TRUE(
+        TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 20s));
 
     // A click on the icon: the host calls Activate, once, and never asks for a double click.
     ASSERT_TRUE(CloseMainWindow(session, window)) << "the close button takes the window into the tray";

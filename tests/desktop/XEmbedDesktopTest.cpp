@@ -14,8 +14,9 @@ protected:
 
     /** The program's small window that the tray swallowed: its icon. */
     std::string TrayIcon() {
-        const auto windows = session.Run(QStringLiteral("xdotool"),
-                                         {QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("^plotvane$")});
+        const auto windows =
+            session.Run(QStringLiteral("xdotool"),
+                        {QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("^plotvane$")});
         std::istringstream ids(windows.value_or(""));
         for (std::string id; std::getline(ids, id);) {
             const auto size = Geometry(id);
@@ -26,8 +27,9 @@ protected:
     }
 
     std::optional<QRect> Geometry(const std::string& window) {
-        const auto shell = session.Run(QStringLiteral("xdotool"),
-                                       {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::fromStdString(window)});
+        const auto shell =
+            session.Run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
+                                                    QString::fromStdString(window)});
         if (!shell)
             return std::nullopt;
         QRect rect;
@@ -52,8 +54,9 @@ protected:
 
     /** The tray menu: the program's one visible window that is wide and low. */
     bool MenuOpen() {
-        const auto windows = session.Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                                     QStringLiteral("--class"), QStringLiteral("^plotvane$")});
+        const auto windows =
+            session.Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                    QStringLiteral("--class"), QStringLiteral("^plotvane$")});
         std::istringstream ids(windows.value_or(""));
         for (std::string id; std::getline(ids, id);) {
             const auto rect = Geometry(id);
@@ -69,8 +72,9 @@ protected:
         ASSERT_TRUE(rect);
         session.Run(QStringLiteral("xdotool"),
                     {QStringLiteral("mousemove"), QString::number(rect->x() + rect->width() / 2),
-                     QString::number(rect->y() + rect->height() / 2), QStringLiteral("click"), QStringLiteral("--repeat"),
-                     QString::number(times), QStringLiteral("--delay"), QStringLiteral("80"), QString::number(button)});
+                     QString::number(rect->y() + rect->height() / 2), QStringLiteral("click"),
+                     QStringLiteral("--repeat"), QString::number(times), QStringLiteral("--delay"),
+                     QStringLiteral("80"), QString::number(button)});
     }
 
     /** Opens the tray menu with a right click and chooses an entry with the keyboard. */
@@ -96,11 +100,13 @@ TEST_F(XEmbedDesktop, Tint2TakesTheIconLateAndItsGesturesReachTheWindowAndTheMen
     QProcess* app = session.StartPlotvane();
     ASSERT_TRUE(WaitForLists(session));
     std::string window;
-    ASSERT_TRUE(TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 20s));
+    ASSERT_TRUE(
+        TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 20s));
 
     ASSERT_TRUE(session.StartTrayHost(QStringLiteral("tint2")));
     std::string icon;
-    ASSERT_TRUE(TDesktopSession::WaitFor([&] { return !(icon = TrayIcon()).empty(); }, 30s)) << "the icon never arrived";
+    ASSERT_TRUE(TDesktopSession::WaitFor([&] { return !(icon = TrayIcon()).empty(); }, 30s))
+        << "the icon never arrived";
 
     ASSERT_TRUE(CloseMainWindow(session, window)) << "with the tray there, the close button hides into it";
     ASSERT_EQ(app->state(), QProcess::Running);
