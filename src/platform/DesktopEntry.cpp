@@ -10,10 +10,6 @@ namespace platform {
 
 namespace {
 
-bool IsFieldCode(const std::string& arg) {
-    return arg.size() == 2 && arg[0] == '%' && arg[1] != '%';
-}
-
 // Splits an Exec= value by its quoting rules. With an address, the field codes outside quotes
 // are expanded as they are met; without one they are kept as text for the caller.
 std::optional<std::vector<std::string>> Tokenize(const std::string& exec, const std::string* url, bool& urlUsed) {
@@ -95,8 +91,9 @@ std::string JoinDesktopExec(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
         if (!out.empty())
             out.push_back(' ');
-        const bool plain = !arg.empty() && arg.find_first_of(" \t\n\"'\\><~|&;$*?#()`%") == std::string::npos;
-        out += plain || IsFieldCode(arg) ? arg : QuoteDesktopExecArg(arg);
+        // A field code, alone or inside an argument ("--url=%u"), only expands outside quotes.
+        const bool plain = !arg.empty() && arg.find_first_of(" \t\n\"'\\><~|&;$*?#()`") == std::string::npos;
+        out += plain ? arg : QuoteDesktopExecArg(arg);
     }
     return out;
 }

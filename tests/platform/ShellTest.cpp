@@ -70,6 +70,8 @@ TEST(DesktopEntry, SplitsExecByTheQuotingRules) {
 TEST_F(LinuxShellTest, BrowserCommandComesFromTheDefaultBrowsersDesktopFile) {
     DefaultBrowserIs("fakebrowser.desktop", "fakebrowser --new-window %u");
     EXPECT_EQ(TLinuxShell().HtmlOpenCommand(), "\"" + bin + "/fakebrowser\" --new-window %u");
+    DefaultBrowserIs("fakebrowser.desktop", "fakebrowser \"--profile=my profile\" --url=%u");
+    EXPECT_EQ(TLinuxShell().HtmlOpenCommand(), "\"" + bin + "/fakebrowser\" \"--profile=my profile\" --url=%u");
 }
 
 TEST_F(LinuxShellTest, NoDefaultBrowserGivesAnEmptyCommand) {
