@@ -1,7 +1,12 @@
 #include "feeds/Advertisements.h"
 
+#include "platform/Paths.h"
+
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
+#include <set>
 
 namespace {
 // An advertisement file is three short lines; anything larger is not one.
@@ -36,6 +41,23 @@ bool ReadAds(const std::string& path, TAdvertisement& ad) {
 std::string UrlFileName(const std::string& url) {
     const std::size_t slash = url.rfind('/');
     return slash == std::string::npos ? std::string() : url.substr(slash + 1);
+}
+
+bool IsAdPictureName(const std::string& name) {
+    if (!platform::IsPlainFileName(name))
+        return false;
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return false;
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    static const std::set<std::string> pictures = {"jpg", "jpeg", "gif", "png", "bmp", "ico"};
+    if (!pictures.contains(extension))
+        return false;
+    // A box art is a movie number and ".jpg": an advertisement must not take a card's picture.
+    const std::string stem = name.substr(0, dot);
+    return !std::all_of(stem.begin(), stem.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
 double Today(double now) {

@@ -23,6 +23,13 @@ bool ReadAds(const std::string& path, TAdvertisement& ad);
 std::string UrlFileName(const std::string& url);
 
 /**
+ * Whether the advertisement picture may be cached under this name: a plain file name with a
+ * picture's extension that is none of the cache's own files (the feeds, the data files, a box
+ * art's movie number + ".jpg"), so the server cannot overwrite them.
+ */
+bool IsAdPictureName(const std::string& name);
+
+/**
  * The file is due when today (at midnight) is at or after the stored date-time, or when the
  * stored date-time lies more than a day further ahead than a fetch made now would put it.
  */

@@ -7,6 +7,10 @@
 #include "platform/Paths.h"
 #include "settings/OptionsUnit.h"
 
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcRefresh, "plotvane.feeds", QtWarningMsg)
+
 namespace {
 
 constexpr const char* QueueFile = "QueueRSS.xml";
@@ -231,8 +235,10 @@ void TRefreshCycle::FillQueue() {
     if (m_ad.HasCard()) {
         const auto picture = m_view.AddCard({TCardKind::Advertisement, {}, m_ad.AdText, m_ad.AdUrl, {}});
         const std::string name = UrlFileName(m_ad.AdImageUrl);
-        if (!m_ad.AdImageUrl.empty() && platform::IsPlainFileName(name))
+        if (!m_ad.AdImageUrl.empty() && IsAdPictureName(name))
             RequestPicture(picture, m_ad.AdImageUrl, name, {}, {});
+        else if (!m_ad.AdImageUrl.empty())
+            qCWarning(lcRefresh) << "advertisement picture refused, its name is none of a picture's:" << name.c_str();
     }
     const TMovieList queue = QueueMovies(m_queueFeed, ConfiguredQueueLength());
     for (std::size_t i = 0; i < queue.size(); ++i) {

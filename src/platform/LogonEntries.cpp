@@ -3,9 +3,14 @@
 #include "platform/DesktopEntry.h"
 #include "platform/Paths.h"
 
+#include <QLoggingCategory>
+
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sys/stat.h>
+
+Q_LOGGING_CATEGORY(lcLogon, "plotvane.platform.logon", QtWarningMsg)
 
 namespace platform {
 
@@ -52,6 +57,13 @@ bool WriteLogonEntry(const std::string& entryId, const std::string& name, const 
     const std::string file = LogonEntryFile(entryId);
     if (file.empty())
         return false;
+    // A line break would end the Exec= line and start another, of the path's choosing; no
+    // control character belongs in a command a session runs.
+    for (const std::string* text : {&program, &argument})
+        if (std::any_of(text->begin(), text->end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
+            qCWarning(lcLogon) << "refused a logon entry for a path with a control character:" << text->c_str();
+            return false;
+        }
     const std::string config = ConfigFolder();
     ::mkdir(config.c_str(), 0700);
     ::mkdir(AutostartFolder().c_str(), 0700);

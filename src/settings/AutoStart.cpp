@@ -16,15 +16,20 @@ bool AutoStartExists() {
     return platform::LogonEntryEnabled(EntryId);
 }
 
-void SetAutoStart(bool on) {
+bool SetAutoStart(bool on) {
     if (on) {
-        if (!platform::WriteLogonEntry(EntryId, "Plotvane", platform::ExecutablePath()))
+        if (!platform::WriteLogonEntry(EntryId, "Plotvane", platform::ExecutablePath())) {
             qCWarning(lcAutoStart) << "could not write the logon entry" << platform::LogonEntryFile(EntryId).c_str();
+            return false;
+        }
     } else if (platform::LogonEntryEnabled(EntryId)) {
         // An entry the desktop switched off already starts nothing; it stays as the desktop left it.
-        if (!platform::DeleteLogonEntry(EntryId))
+        if (!platform::DeleteLogonEntry(EntryId)) {
             qCWarning(lcAutoStart) << "could not remove the logon entry" << platform::LogonEntryFile(EntryId).c_str();
+            return false;
+        }
     }
+    return true;
 }
 
 void RepairAutoStart() {

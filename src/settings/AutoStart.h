@@ -3,8 +3,11 @@
 /** Whether the program's logon entry exists. */
 bool AutoStartExists();
 
-/** Adds the logon entry (the executable's full path) or removes it. */
-void SetAutoStart(bool on);
+/**
+ * Adds the logon entry (the executable's full path) or removes it; false when that failed (a
+ * folder that cannot be written, a path the entry's format cannot hold).
+ */
+bool SetAutoStart(bool on);
 
 /**
  * Points a logon entry whose program is gone (the program was installed elsewhere since, say

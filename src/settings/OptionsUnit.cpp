@@ -7,6 +7,8 @@
 
 #include <QLoggingCategory>
 
+#include <cctype>
+
 Q_LOGGING_CATEGORY(lcOptions, "plotvane.settings", QtWarningMsg)
 
 TConfigRec Config;
@@ -100,6 +102,27 @@ void OpenURL(const std::string& url) {
         return;
     }
     shell.StartProgram(*argv);
+}
+
+bool IsWebAddress(const std::string& url) {
+    const auto startsWith = [&url](std::string_view scheme) {
+        if (url.size() < scheme.size())
+            return false;
+        for (std::size_t i = 0; i < scheme.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i])
+                return false;
+        return true;
+    };
+    return startsWith("http://") || startsWith("https://");
+}
+
+bool OpenServerURL(const std::string& url) {
+    if (!IsWebAddress(url)) {
+        qCWarning(lcOptions) << "refused to open a link that is no web address:" << url.c_str();
+        return false;
+    }
+    OpenURL(url);
+    return true;
 }
 
 bool CreateSubFolders(const std::string& base, const std::vector<std::string>& parts, std::string& path) {

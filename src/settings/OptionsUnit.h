@@ -79,6 +79,15 @@ bool TrySaveConfig();
 /** Opens a web address in the member's browser; "mailto:" addresses go to the desktop's handler. */
 void OpenURL(const std::string& url);
 
+/** Whether an address is one for a web browser: "http:" or "https:", in any case. */
+bool IsWebAddress(const std::string& url);
+
+/**
+ * Opens an address that a server sent (a card's link, the advertisement's) as OpenURL does,
+ * but only a web address: a local file, a program, "javascript:" or "mailto:" never.
+ */
+bool OpenServerURL(const std::string& url);
+
 /**
  * Creates Parts (each a folder name ending in '/') one level below the other under the existing
  * folder Base. True when the last level exists afterwards; Path is then Base + all Parts.

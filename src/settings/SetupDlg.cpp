@@ -65,19 +65,27 @@ QString BoxText(const std::string& text) {
 }
 
 bool DesktopMessageBox(QWidget* parent, TfSetupDlg::TMessageKind kind, const QString& text) {
-    const QString caption = QApplication::applicationName();
+    // The texts carry what the service's page said (the member's name): shown as written, never
+    // read as markup.
+    QMessageBox box(parent);
+    box.setWindowTitle(QApplication::applicationName());
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
     switch (kind) {
     case TfSetupDlg::TMessageKind::Error:
-        QMessageBox::critical(parent, caption, text);
-        return true;
+        box.setIcon(QMessageBox::Critical);
+        break;
     case TfSetupDlg::TMessageKind::Information:
-        QMessageBox::information(parent, caption, text);
-        return true;
+        box.setIcon(QMessageBox::Information);
+        break;
     case TfSetupDlg::TMessageKind::Confirmation:
-        return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
-               QMessageBox::Yes;
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes;
     }
-    return false;
+    box.exec();
+    return true;
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPalette>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -46,7 +47,7 @@ void OpenCardUrl(const std::string& url) {
     if (url.empty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    OpenURL(url);
+    OpenServerURL(url);
     QApplication::restoreOverrideCursor();
 }
 
@@ -254,7 +255,12 @@ void TfMain::ShowOptions() {
         if (dialog.exec() == QDialog::Accepted) {
             TrySaveConfig();
             reload = Config.MoviesInQueue != moviesInQueue || Config.NetFlixID != netFlixID;
-            SetAutoStart(Config.AutoStartup);
+            if (!SetAutoStart(Config.AutoStartup))
+                QMessageBox::warning(this, QApplication::applicationName(),
+                                     Config.AutoStartup
+                                         ? QStringLiteral("Plotvane could not set itself to start at logon: its "
+                                                          "logon entry could not be written for the folder it runs from.")
+                                         : QStringLiteral("Plotvane could not remove its logon entry."));
             if (const int checkInterval = TRefreshCycle::CheckIntervalMs(); checkInterval != interval) {
                 timer.stop();
                 timer.setInterval(checkInterval);

@@ -67,6 +67,8 @@ void TfNewVersionDlg::FitNotes() {
 
 void TfNewVersionDlg::AddLabel(const QString& text, const QColor& colour, bool bold) {
     auto* label = new QLabel(text, Notes());
+    // Names and notes come from the update server: plain text, never markup to lay out.
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(FreeName(Notes(), QStringLiteral("Label")));
     QFont font = this->font();
     QStringList families = font.families();

@@ -99,3 +99,11 @@ TEST(Advertisements, ClockTurnedBackOrForward) {
     EXPECT_TRUE(AdsDue(next, d + 30));
     EXPECT_FALSE(AdsDue(NextAdsDue(d + 30), d + 31));
 }
+
+TEST(Advertisements, ThePicturesNameCannotTakeOneOfTheCachesOwnFiles) {
+    for (const char* refused : {"QueueRSS.xml", "TrackingRSS.xml", "Update.dat", "Adver.dat", "70001148.jpg",
+                                "12.JPG", ".jpg", "picture", "..", "a/b.jpg", "evil.sh", "ad.jpg.part"})
+        EXPECT_FALSE(IsAdPictureName(refused)) << refused;
+    for (const char* accepted : {"ad.jpg", "Banner.JPEG", "tip-2.png", "a.gif", "x1.bmp", "icon.ico"})
+        EXPECT_TRUE(IsAdPictureName(accepted)) << accepted;
+}

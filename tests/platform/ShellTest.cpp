@@ -137,6 +137,13 @@ TEST_F(LinuxShellTest, LogonEntryEscapesAsTheDesktopEntryRulesSay) {
     EXPECT_EQ(UnescapeDesktopValue("a\\sb\\tc\\\\d\\$e"), "a b\tc\\d\\$e");
 }
 
+TEST_F(LinuxShellTest, NoLogonEntryForAPathWithALineBreak) {
+    // A folder named so would add an Exec= line of its own to the entry.
+    EXPECT_FALSE(WriteLogonEntry("plotvane", "Plotvane", "/home/m/x\nExec=/bin/sh -c evil\n/plotvane"));
+    EXPECT_FALSE(WriteLogonEntry("plotvane", "Plotvane", "/opt/plotvane", "a\rb"));
+    EXPECT_FALSE(LogonEntryExists("plotvane"));
+}
+
 TEST_F(LinuxShellTest, WrappedBrowsersGetExactlyTheAddress) {
     const std::string url = "http://www.netflix.com/Movie?id=1&x=two words";
     // A stand-in for flatpak: what it passes to the application between its @@u and @@ markers.

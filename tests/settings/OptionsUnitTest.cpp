@@ -307,3 +307,18 @@ TEST(AutoStart, TheDesktopsOffSwitchAndTheMembersOwnEntryAreRespected) {
     RepairAutoStart();
     EXPECT_EQ(ReadFile(entry), "[Desktop Entry]\nType=Application\nName=Plotvane\nExec=sh\n");
 }
+
+TEST(OpenServerURL, OnlyWebAddressesFromServersReachTheBrowser) {
+    TFakeShell shell;
+    shell.BrowserCommand = "\"/usr/bin/browser\" %u";
+    for (const char* refused : {"file:///etc/passwd", "javascript:alert(1)", "/usr/bin/xterm", "xterm",
+                                "mailto:someone@example.org", "ftp://example.org/", "http:/x", "HTTPX://x/", ""}) {
+        EXPECT_FALSE(OpenServerURL(refused)) << refused;
+        EXPECT_FALSE(IsWebAddress(refused)) << refused;
+    }
+    EXPECT_TRUE(shell.Started.empty());
+    EXPECT_TRUE(shell.Calls.empty()) << "nothing goes to the desktop's handler either";
+    for (const char* accepted : {"http://www.netflix.com/Movie/1", "HTTPS://example.org/a?b=c", "Http://x/"})
+        EXPECT_TRUE(OpenServerURL(accepted)) << accepted;
+    EXPECT_EQ(shell.Started.size(), 3u);
+}

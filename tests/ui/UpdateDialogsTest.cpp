@@ -233,3 +233,21 @@ TEST(CrashReport, ErrorsReachTheHandler) {
     EXPECT_EQ(crashreport::MailToAddress("a@b.example", "x y", "1&2\r\n"),
               "mailto:a%40b.example?subject=x%20y&body=1%262%0D%0A");
 }
+
+TEST(NewVersionDlg, TheServersNamesAndNotesAreShownAsWrittenNotAsMarkup) {
+    TfNewVersionDlg dialog;
+    // Nested tables cost a rich-text layout minutes of CPU; as plain text they are a short line.
+    QString markup;
+    for (int i = 0; i < 12; ++i)
+        markup += QStringLiteral("<table><tr><td>");
+    markup += QStringLiteral("<b>Plotvane</b>");
+    dialog.AddHeader(QStringLiteral("What's new in %1 version 1.0.1.0").arg(markup), QColor(62, 113, 249));
+    dialog.AddNote(QStringLiteral("<img src=\"file:///etc/passwd\"><a href=\"x\">notes</a>"), QColor(0, 0, 0));
+    const auto labels = dialog.ScrollBox->widget()->findChildren<QLabel*>();
+    ASSERT_EQ(labels.size(), 2);
+    for (const QLabel* label : labels) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_GE(label->sizeHint().width(), QFontMetrics(label->font()).horizontalAdvance(label->text()))
+            << "every character of " << label->text().toStdString() << " stands on the line";
+    }
+}
