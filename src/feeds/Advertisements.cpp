@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <fstream>
 #include <set>
+#include <sstream>
 
 namespace {
 // An advertisement file is three short lines; anything larger is not one.
@@ -15,13 +15,10 @@ constexpr std::streamoff MaxAdFileSize = 64 * 1024;
 
 bool ReadAds(const std::string& path, TAdvertisement& ad) {
     ad = {};
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const std::optional<std::string> bytes = platform::ReadRegularFile(path, MaxAdFileSize);
+    if (!bytes)
         return false;
-    in.seekg(0, std::ios::end);
-    if (in.tellg() > MaxAdFileSize)
-        return false;
-    in.seekg(0);
+    std::istringstream in(*bytes);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
@@ -68,7 +65,8 @@ bool AdsDue(double nlfa, double now) {
     // A date more than a day further ahead than a fetch made now would set means the clock was
     // turned back since (the day's slack covers summer time and small corrections): waiting for
     // it could keep the old file for years.
-    return Today(now) >= nlfa || nlfa > NextAdsDue(now) + 1;
+    // A stored date that is no number (NaN, infinite) compares false with everything: due now.
+    return !std::isfinite(nlfa) || Today(now) >= nlfa || nlfa > NextAdsDue(now) + 1;
 }
 
 double NextAdsDue(double now) {

@@ -1,5 +1,7 @@
 #include "feeds/JpegPicture.h"
 
+#include "platform/Paths.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -74,19 +76,11 @@ std::optional<TDecodedPicture> DecodeJpeg(const std::uint8_t* data, std::size_t 
 }
 
 std::optional<TDecodedPicture> DecodeJpegFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
     // Box art is tens of kilobytes; a file this large is not a picture of ours.
-    if (size <= 0 || size > 16 * 1024 * 1024)
+    const std::optional<std::string> bytes = platform::ReadRegularFile(path, 16 * 1024 * 1024);
+    if (!bytes || bytes->empty())
         return std::nullopt;
-    in.seekg(0);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size))
-        return std::nullopt;
-    return DecodeJpeg(bytes.data(), bytes.size());
+    return DecodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
 }
 
 std::string EncodeJpeg(const TDecodedPicture& picture, int quality) {

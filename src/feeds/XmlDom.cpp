@@ -1,5 +1,7 @@
 #include "feeds/XmlDom.h"
 
+#include "platform/Paths.h"
+
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
@@ -128,22 +130,8 @@ std::unique_ptr<TXmlDocument> TXmlDocument::Load(std::string_view bytes) {
 std::unique_ptr<TXmlDocument> TXmlDocument::LoadFile(const std::string& path, std::int64_t maxSize) {
     // One read of the whole (bounded) file and a parse from memory: quicker than feeding the
     // parser through callbacks, and never a decompressing reader behind our back.
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return nullptr;
-    std::string bytes;
-    char buffer[65536];
-    bool fits = true;
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-        if (static_cast<std::int64_t>(bytes.size() + n) > maxSize) {
-            fits = false;
-            break;
-        }
-        bytes.append(buffer, n);
-    }
-    const bool failed = std::ferror(file);
-    std::fclose(file);
-    return fits && !failed ? Load(bytes) : nullptr;
+    const std::optional<std::string> bytes = platform::ReadRegularFile(path, maxSize);
+    return bytes ? Load(*bytes) : nullptr;
 }
 
 std::vector<TXmlNode> TXmlDocument::TopLevelNodes() const {

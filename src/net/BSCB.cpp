@@ -4,6 +4,7 @@
 #include "net/HttpText.h"
 #include "net/Limits.h"
 #include "platform/BrowserCookies.h"
+#include "platform/Paths.h"
 
 #include <QFileInfo>
 #include <QUrl>
@@ -283,6 +284,11 @@ bool TBSCB::HeadersComplete() {
         return false;
     }
     if (!m_info.FileName.empty()) {
+        // A link in the file's place would have the download written wherever it points.
+        if (!platform::IsRegularFileOrAbsent(m_info.FileName)) {
+            m_abortResult = hresult::E_FAIL;
+            return false;
+        }
         m_file.setFileName(QString::fromStdString(m_info.FileName));
         bool open = false;
         if (m_info.RangeBegin != 0 && m_status == 206) {

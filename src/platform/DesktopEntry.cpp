@@ -3,7 +3,6 @@
 #include "platform/Paths.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 namespace platform {
@@ -169,9 +168,10 @@ std::string QuoteDesktopExecArg(const std::string& arg) {
 }
 
 std::optional<std::string> ReadDesktopEntryValue(const std::string& file, const std::string& key) {
-    std::ifstream in(file);
-    if (!in)
+    const std::optional<std::string> text = ReadRegularFile(file, 1024 * 1024);
+    if (!text)
         return std::nullopt;
+    std::istringstream in(*text);
     std::string line;
     bool inEntry = false;
     while (std::getline(in, line)) {

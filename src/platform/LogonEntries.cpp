@@ -60,7 +60,8 @@ bool WriteLogonEntry(const std::string& entryId, const std::string& name, const 
     // A line break would end the Exec= line and start another, of the path's choosing; no
     // control character belongs in a command a session runs.
     for (const std::string* text : {&program, &argument})
-        if (std::any_of(text->begin(), text->end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
+        if (std::any_of(text->begin(), text->end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
             qCWarning(lcLogon) << "refused a logon entry for a path with a control character:" << text->c_str();
             return false;
         }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <pwd.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -58,17 +59,82 @@ std::string TempPath() {
     return path;
 }
 
+namespace {
+
+// A folder of ours that no one else can enter: made 0700 with its parents, refused when it is a
+// link, not a folder, or someone else's; one of ours left open to others is closed.
+std::string PrivateFolder(const std::string& path) {
+    if (path.empty() || !ForceDirectories(path))
+        return {};
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid())
+        return {};
+    if ((st.st_mode & 077) != 0 && ::chmod(path.c_str(), 0700) != 0)
+        return {};
+    return path;
+}
+
+std::string CacheFolder() {
+    return StripTrailingSlash(EnvOr("XDG_CACHE_HOME", UnderHome("/.cache")));
+}
+
+} // namespace
+
 std::string RuntimeFolder() {
     std::string runtime = EnvOr("XDG_RUNTIME_DIR", {});
     if (!runtime.empty() && DirectoryExists(runtime))
         return StripTrailingSlash(runtime);
-    // Without a runtime folder, a private one under /tmp; refuse one that someone else owns.
-    const std::string fallback = "/tmp/plotvane-" + std::to_string(getuid());
-    ::mkdir(fallback.c_str(), 0700);
+    // Without a runtime folder, a private one under /tmp. Another user may have taken its name
+    // to keep the program from starting: then one in the member's own cache folder.
+    if (std::string folder = PrivateFolder("/tmp/plotvane-" + std::to_string(getuid())); !folder.empty())
+        return folder;
+    const std::string cache = CacheFolder();
+    return PrivateFolder(cache.empty() ? std::string() : cache + "/Plotvane/run");
+}
+
+std::string DownloadFolder() {
+    const std::string cache = CacheFolder();
+    const std::string folder = PrivateFolder(cache.empty() ? std::string() : cache + "/Plotvane");
+    return folder.empty() ? std::string() : folder + "/";
+}
+
+std::optional<std::string> ReadRegularFile(const std::string& path, std::int64_t maxBytes) {
+    // Non-blocking: opening a FIFO for reading would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
     struct stat st {};
-    if (::lstat(fallback.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid())
-        return fallback;
-    return StripTrailingSlash(TempPath());
+    std::optional<std::string> bytes;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= maxBytes) {
+        bytes.emplace();
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 || static_cast<std::int64_t>(bytes->size()) + n > maxBytes) {
+                bytes.reset();
+                break;
+            }
+            if (n == 0)
+                break;
+            bytes->append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(fd);
+    return bytes;
+}
+
+bool IsOwnRegularFile(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid();
+}
+
+bool IsRegularFileOrAbsent(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT;
+    return S_ISREG(st.st_mode);
 }
 
 std::string ExecutablePath() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -18,8 +19,30 @@ std::string ConfigFolder();
 /** The temporary folder ($TMPDIR, else /tmp), always ending in '/'. */
 std::string TempPath();
 
-/** A private folder for sockets and locks ($XDG_RUNTIME_DIR, else a 0700 folder of ours under /tmp). */
+/**
+ * A private folder for sockets and locks: $XDG_RUNTIME_DIR, else a 0700 folder of ours under
+ * /tmp, else (another user took that name) one in the member's cache folder; never a shared one.
+ */
 std::string RuntimeFolder();
+
+/**
+ * The folder downloads that will be run are kept in: $XDG_CACHE_HOME/Plotvane/ (else
+ * ~/.cache/Plotvane/), ending in '/'. Only the member may enter it: made 0700, and refused
+ * (empty) when it is not a folder the member owns or cannot be made private.
+ */
+std::string DownloadFolder();
+
+/**
+ * The bytes of a regular file of at most maxBytes; nullopt when it is missing, larger, not a
+ * regular file (a FIFO, a device: never waited on) or unreadable.
+ */
+std::optional<std::string> ReadRegularFile(const std::string& path, std::int64_t maxBytes);
+
+/** Whether path is a regular file (not a link to one) that this user owns. */
+bool IsOwnRegularFile(const std::string& path);
+
+/** Whether path is absent or a regular file, never following a link: what may be opened for writing. */
+bool IsRegularFileOrAbsent(const std::string& path);
 
 /** The full path of the running executable. */
 std::string ExecutablePath();

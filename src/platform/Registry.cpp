@@ -58,11 +58,12 @@ bool WriteAll(int fd, std::string_view bytes) {
 enum class TReadState { Missing, Read, TooLarge };
 
 TReadState ReadWholeFile(const std::string& file, std::string& bytes) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, and a regular file only: a FIFO in its place must not hold the program.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return TReadState::Missing;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || st.st_size > MaxFileSize) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxFileSize) {
         ::close(fd);
         return TReadState::TooLarge;
     }

@@ -8,6 +8,7 @@
 #include <QLoggingCategory>
 
 #include <cctype>
+#include <cmath>
 
 Q_LOGGING_CATEGORY(lcOptions, "plotvane.settings", QtWarningMsg)
 
@@ -50,7 +51,7 @@ void LoadConfig() {
         Config.AutoStartup = reg.ReadInteger(ValAutoStartup) != 0;
         if (reg.ValueExists(ValNLFA))
             Config.NLFA = reg.ReadDateTime(ValNLFA);
-        if (Config.NLFA == 0.0)
+        if (Config.NLFA == 0.0 || !std::isfinite(Config.NLFA))
             Config.NLFA = Now();
     } catch (const platform::ERegistryException&) {
         SetDefaultConfig();

@@ -256,11 +256,11 @@ void TfMain::ShowOptions() {
             TrySaveConfig();
             reload = Config.MoviesInQueue != moviesInQueue || Config.NetFlixID != netFlixID;
             if (!SetAutoStart(Config.AutoStartup))
-                QMessageBox::warning(this, QApplication::applicationName(),
-                                     Config.AutoStartup
-                                         ? QStringLiteral("Plotvane could not set itself to start at logon: its "
-                                                          "logon entry could not be written for the folder it runs from.")
-                                         : QStringLiteral("Plotvane could not remove its logon entry."));
+                QMessageBox::warning(
+                    this, QApplication::applicationName(),
+                    Config.AutoStartup ? QStringLiteral("Plotvane could not set itself to start at logon: its "
+                                                        "logon entry could not be written for the folder it runs from.")
+                                       : QStringLiteral("Plotvane could not remove its logon entry."));
             if (const int checkInterval = TRefreshCycle::CheckIntervalMs(); checkInterval != interval) {
                 timer.stop();
                 timer.setInterval(checkInterval);

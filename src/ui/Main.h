@@ -106,6 +106,7 @@ private:
     void RestorePlacement();
     void StorePlacement();
     void RememberPlacement();
+    void KeepOnScreen();
     void CloseIfPending();
     void CentreAnimation();
     TGradientLabel* MakeSectionHeader(bool atHome, QWidget* parent);

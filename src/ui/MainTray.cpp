@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -143,7 +144,26 @@ void TfMain::RestorePlacement() {
         setWindowState(windowState() | Qt::WindowMaximized);
     if (rec->ActivePage >= 0 && rec->ActivePage < pcMainTabs->count())
         pcMainTabs->setCurrentIndex(rec->ActivePage);
-    m_normalPlacement = QRect(QPoint(std::max(0, rec->Left), std::max(0, rec->Top)), size());
+    KeepOnScreen();
+    m_normalPlacement = QRect(pos(), size());
+}
+
+void TfMain::KeepOnScreen() {
+    // A stored place from a larger screen, or a damaged value, must not put the window where the
+    // member cannot reach it: it stays within the screens' area, no taller than they are.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableVirtualGeometry();
+    if (height() > area.height())
+        resize(width(), std::max(minimumHeight(), area.height()));
+    QPoint place = pos();
+    if (place.x() > area.right() - 100)
+        place.setX(std::max(area.left(), area.right() + 1 - width()));
+    if (place.y() > area.bottom() - 100)
+        place.setY(std::max(area.top(), area.bottom() + 1 - height()));
+    if (place != pos())
+        move(place);
 }
 
 void TfMain::RememberPlacement() {

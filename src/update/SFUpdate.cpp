@@ -11,9 +11,12 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QTimer>
 
 #include <cmath>
+
+Q_LOGGING_CATEGORY(lcUpdate, "plotvane.update", QtWarningMsg)
 
 namespace {
 
@@ -42,7 +45,8 @@ TSFUpdate::TSFUpdate(QObject* owner)
     m_transferDone = true;
     ResetStatus();
     m_updateMode = TUpdateMode::umNever;
-    m_tempPath = platform::TempPath();
+    // Not the shared temporary folder: there another user could plant the file that is run.
+    m_tempPath = platform::DownloadFolder();
     m_download = std::make_unique<TIEDownload>();
     m_download->TimeOut = 5000;
     m_download->Options = {TBindInfoOption::Asynchronous,     TBindInfoOption::AsyncStorage,
@@ -185,6 +189,19 @@ void TSFUpdate::AfterVersionCheck() {
     if (!platform::IsPlainFileName(remote.BaseName))
         return;
     if (m_status.DownloadPending == 1) {
+        // The settings name the partial file; one outside the program's own download folder is
+        // nothing this program wrote, and nothing is appended to it.
+        const std::string& partial = m_status.TempFile;
+        if (m_tempPath.empty() || platform::ExtractFilePath(partial) != m_tempPath ||
+            !platform::IsPlainFileName(platform::ExtractFileName(partial))) {
+            qCWarning(lcUpdate) << "pending download dropped, its file lies outside" << m_tempPath.c_str() << ":"
+                                << partial.c_str();
+            m_status.DownloadPending = 0;
+            m_status.DownloadVersion = 0;
+            m_status.DownloadStarted = 0;
+            m_status.TempFile.clear();
+            return;
+        }
         StartDownload(false);
         return;
     }
@@ -202,6 +219,10 @@ void TSFUpdate::AfterVersionCheck() {
 
 void TSFUpdate::StartDownload(bool isNew) {
     m_download->Cancel();
+    if (m_tempPath.empty()) {
+        qCWarning(lcUpdate) << "no private folder to download the installer into; the download waits";
+        return;
+    }
     const TVersionRec& remote = m_answer.RemoteInfo;
     const std::string url = m_answer.DownloadFolder + "/" + remote.BaseName;
     std::string target = m_tempPath + remote.BaseName + ".tmp";
@@ -221,8 +242,15 @@ void TSFUpdate::StartDownload(bool isNew) {
             m_status.TempFile = target;
         }
     }
-    if (isNew && platform::FileExists(target))
-        QFile::remove(QString::fromStdString(target));
+    if (isNew && !platform::IsRegularFileOrAbsent(target)) {
+        qCWarning(lcUpdate) << "the download's file is no regular file:" << target.c_str();
+        return;
+    }
+    if (isNew && platform::FileExists(target) && !QFile::remove(QString::fromStdString(target))) {
+        qCWarning(lcUpdate) << "could not remove an earlier partial download" << target.c_str();
+        return;
+    }
+    m_resumed = !isNew && platform::FileLength(target) > 0;
     m_status.DownloadPending = 1;
     m_transferDone = false;
     m_download->Options.Include(TBindInfoOption::NeedFile);
@@ -236,8 +264,12 @@ void TSFUpdate::DownloadFinished(TBSCB* sender, QIODevice*, HRESULT result) {
         Defer([this] { FinishDownload(); });
     } else if (result == hresult::E_ABORT && sender && sender->ResponseCode() == 206) {
         // Stays pending for the next run.
-    } else if (result == hresult::E_ABORT && sender && sender->ResponseCode() == 416) {
+    } else if (result == hresult::E_ABORT && sender && sender->ResponseCode() == 416 && m_resumed) {
         Defer([this] { FinishDownload(); }); // the partial file was complete already
+    } else if (result == hresult::E_ABORT && sender && sender->ResponseCode() == 416) {
+        // Asked for the whole file, none is "complete": a server that answers so has nothing.
+        qCWarning(lcUpdate) << "the installer's server answered 416 to a request without a range";
+        m_download->Cancel();
     } else {
         m_download->Cancel();
     }
@@ -253,9 +285,20 @@ void TSFUpdate::FinishDownload() {
     std::string downloaded = finished + ".tmp";
     if (!platform::FileExists(downloaded) && platform::FileExists(m_status.TempFile))
         downloaded = m_status.TempFile;
-    if (platform::FileExists(finished))
-        QFile::remove(QString::fromStdString(finished));
-    QFile::rename(QString::fromStdString(downloaded), QString::fromStdString(finished));
+    // Only the member's own regular file, written by this download, is ever offered to run.
+    if (!platform::IsOwnRegularFile(downloaded)) {
+        qCWarning(lcUpdate) << "the download's file is gone or not the member's own:" << downloaded.c_str();
+        return;
+    }
+    if (platform::FileExists(finished) && !QFile::remove(QString::fromStdString(finished))) {
+        qCWarning(lcUpdate) << "could not remove an earlier installer" << finished.c_str();
+        return;
+    }
+    if (!QFile::rename(QString::fromStdString(downloaded), QString::fromStdString(finished)) ||
+        !platform::IsOwnRegularFile(finished)) {
+        qCWarning(lcUpdate) << "could not put the installer in place:" << finished.c_str();
+        return;
+    }
     // The member runs it now or at the next logon, either way as a program; a package goes to
     // the system's package handler instead.
     if (!platform::IsSystemPackage(finished))

@@ -82,6 +82,8 @@ private:
     TUpdateAnswer m_answer;
     TUpdateStatus m_status;
     std::string m_tempPath;
+    // The running download continues a partial file (it asked for a range).
+    bool m_resumed = false;
     bool m_transferDone = true;
     std::unique_ptr<TIEDownload> m_download;
 };

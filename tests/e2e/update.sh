@@ -40,7 +40,8 @@ pv_check "Download closes it" pv_wait 50 gone '^New version of Plotvane$'
 pv_check "the installer is downloaded and the ready dialog opens" pv_wait 300 shown '^Ready to install new version$' ||
     { pv_result; exit 1; }
 shot ready
-installer=$TMPDIR/plotvane-setup.sh
+# Downloads to be run go to a folder only the member may enter, not the shared TMPDIR.
+installer=$XDG_CACHE_HOME/Plotvane/plotvane-setup.sh
 pv_check "the installer is in the temporary folder, whole" test "$(head -c 9 "$installer")" = '#!/bin/sh' -a \
     "$(stat -c %s "$installer")" -gt 262000
 pv_check "and ready to run" test -x "$installer"
@@ -60,7 +61,7 @@ pv_check "the program goes on" kill -0 "$app"
 # What the next logon does: run the entry's command, which removes itself and runs the installer.
 command=$(sed -n 's/^Exec=//p' "$entry" | sed -e 's/^"\/bin\/sh" -c "//' -e 's/"$//' -e 's/\\\\/\\/g' -e 's/\\"/"/g')
 sh -c "$command"
-pv_check "at the next logon the installer runs once" test -s "$TMPDIR/plotvane-setup.ran"
+pv_check "at the next logon the installer runs once" test -s "$XDG_CACHE_HOME/Plotvane/plotvane-setup.ran"
 pv_check "and the entry is gone" test ! -e "$entry"
 
 pv_ours "$app" && kill -TERM "$app"

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace {
 
 class AdvertisementsTest : public ::testing::Test {
@@ -101,9 +104,16 @@ TEST(Advertisements, ClockTurnedBackOrForward) {
 }
 
 TEST(Advertisements, ThePicturesNameCannotTakeOneOfTheCachesOwnFiles) {
-    for (const char* refused : {"QueueRSS.xml", "TrackingRSS.xml", "Update.dat", "Adver.dat", "70001148.jpg",
-                                "12.JPG", ".jpg", "picture", "..", "a/b.jpg", "evil.sh", "ad.jpg.part"})
+    for (const char* refused : {"QueueRSS.xml", "TrackingRSS.xml", "Update.dat", "Adver.dat", "70001148.jpg", "12.JPG",
+                                ".jpg", "picture", "..", "a/b.jpg", "evil.sh", "ad.jpg.part"})
         EXPECT_FALSE(IsAdPictureName(refused)) << refused;
     for (const char* accepted : {"ad.jpg", "Banner.JPEG", "tip-2.png", "a.gif", "x1.bmp", "icon.ico"})
         EXPECT_TRUE(IsAdPictureName(accepted)) << accepted;
+}
+
+TEST(Advertisements, ADateThatIsNoNumberIsDueNotNever) {
+    const double now = 46365.5;
+    EXPECT_TRUE(AdsDue(std::nan(""), now));
+    EXPECT_TRUE(AdsDue(std::numeric_limits<double>::infinity(), now));
+    EXPECT_TRUE(AdsDue(-std::numeric_limits<double>::infinity(), now));
 }

@@ -1,3 +1,5 @@
+#include "feeds/Advertisements.h"
+#include "feeds/JpegPicture.h"
 #include "feeds/RSS_Reader.h"
 
 #include "support/TempProfile.h"
@@ -5,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -250,4 +254,17 @@ TEST_F(RSSReaderTest, OversizedDocumentIsNotRead) {
     big += "--></channel></rss>";
     EXPECT_TRUE(Read(big).Items->Empty());
     EXPECT_FALSE(IsXml(big));
+}
+
+TEST_F(RSSReaderTest, AFifoInAFeedsPlaceIsNeverWaitedOn) {
+    // A FIFO opened for reading waits for a writer that never comes: read as no feed at once.
+    const std::string fifo = profile.Path("QueueRSS.xml");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    TRssFeed feed;
+    reader.ReadFeedFile(fifo, feed);
+    ASSERT_NE(feed.Items, nullptr);
+    EXPECT_TRUE(feed.Items->Empty());
+    TAdvertisement ad;
+    EXPECT_FALSE(ReadAds(fifo, ad));
+    EXPECT_FALSE(DecodeJpegFile(fifo));
 }

@@ -1,3 +1,4 @@
+#include "platform/Paths.h"
 #include "platform/Registry.h"
 
 #include "support/TempProfile.h"
@@ -8,6 +9,9 @@
 
 #include <map>
 #include <random>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -146,4 +150,37 @@ TEST_F(RegistryFaultTest, FlippedBytesLoseOnlyTheirOwnLine) {
             true);
     }
     EXPECT_EQ(lost, 0) << "values lost across " << cases << " flipped bytes";
+}
+
+TEST(SharedMachine, AFifoAsTheSettingsFileIsNeverWaitedOn) {
+    TTempProfile profile;
+    const std::string file = profile.RegistryFile();
+    QDir().mkpath(QString::fromStdString(ExtractFilePath(file)));
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    TRegistry reg;
+    EXPECT_FALSE(reg.OpenKey("Software\\Plotvane\\Config", false)) << "read as no settings, at once";
+    // Kept aside as any unreadable settings file is, a regular one in its place.
+    struct stat st {};
+    ASSERT_EQ(::lstat(file.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+}
+
+TEST(SharedMachine, WithoutARuntimeFolderAnotherUsersFolderIsNotTheLocksHome) {
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to give a folder to another user";
+    TTempProfile profile;
+    ::unsetenv("XDG_RUNTIME_DIR");
+    const std::string taken = "/tmp/plotvane-" + std::to_string(::getuid());
+    struct stat st {};
+    if (::lstat(taken.c_str(), &st) == 0)
+        GTEST_SKIP() << taken << " exists on this machine already";
+    // Another user was first to take the name the program would use.
+    ASSERT_EQ(::mkdir(taken.c_str(), 0777), 0);
+    ASSERT_EQ(::chown(taken.c_str(), 65534, 65534), 0);
+    const std::string folder = RuntimeFolder();
+    ::rmdir(taken.c_str());
+    EXPECT_EQ(folder, profile.Path(".cache/Plotvane/run")) << "a folder of the member's own instead";
+    ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_NE(folder.rfind(TempPath(), 0), 0u) << "never the shared temporary folder";
 }

@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 
@@ -157,4 +159,14 @@ TEST_F(PlacementTest, StartingMinimisedGoesIntoTheTrayAndKeepsThePlacement) {
         EXPECT_TRUE(main.TrayIcon()->InTray());
     }
     EXPECT_EQ(LoadWindowPlacement(), stored) << "a window that never stood on the screen keeps where it was";
+}
+
+TEST_F(PlacementTest, AStoredPlaceOffTheScreenComesBackOntoIt) {
+    Store({3000, 2000, 460, 32767, 0, 0});
+    TfMain main(nullptr, &shell);
+    const QRect screen = QGuiApplication::primaryScreen()->availableVirtualGeometry();
+    EXPECT_LE(main.height(), std::max(screen.height(), main.minimumHeight()));
+    EXPECT_TRUE(screen.intersects(QRect(main.pos(), main.size()))) << main.pos().x() << "," << main.pos().y();
+    EXPECT_GE(main.pos().x(), screen.left());
+    EXPECT_GE(main.pos().y(), screen.top());
 }

@@ -6,6 +6,8 @@
 #include "support/LoopbackServer.h"
 #include "support/TempProfile.h"
 
+#include "platform/Paths.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -16,6 +18,8 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+
+#include <unistd.h>
 
 namespace {
 
@@ -31,6 +35,7 @@ protected:
     std::mutex mutex;
     std::string answer;
     std::string installer = "#!/bin/sh\necho installed\n" + std::string(5000, '#') + "\n";
+    int installerStatus = 200;
     std::string stored; // the owner's copy of the status record
     TDateTime clock = Today + 0.5;
 
@@ -53,6 +58,10 @@ protected:
                    });
         server.Get("/files/plotvane-setup.sh", [this](const httplib::Request&, httplib::Response& res) {
             std::lock_guard lock(mutex);
+            if (installerStatus != 200) {
+                res.status = installerStatus;
+                return;
+            }
             res.set_content(installer, "application/octet-stream");
         });
         Answer(Installed + 1);
@@ -249,8 +258,8 @@ TEST_F(SFUpdateTest, BadDecompressionGoesToTheErrorReporting) {
 }
 
 TEST_F(SFUpdateTest, AnInterruptedDownloadIsResumedWithoutAsking) {
-    // An earlier run stopped half-way through, in another temporary folder.
-    const std::string partial = profile.Path("old-tmp/plotvane-setup.sh.tmp");
+    // An earlier run stopped half-way through.
+    const std::string partial = update->TempPath() + "plotvane-setup.sh.tmp";
     WriteFile(partial, installer.substr(0, 2000));
     TUpdateStatus s;
     s.DownloadPending = 1;
@@ -382,4 +391,58 @@ TEST_F(SFUpdateTest, ADownloadCutShortInOneRunIsFinishedByTheNext) {
     EXPECT_TRUE(offered.empty()) << "resumed without asking";
     EXPECT_EQ(server.Requests().back().Headers.find("Range")->second, "bytes=" + std::to_string(cut) + "-");
     EXPECT_TRUE(ReadFile(Final()) == big) << "byte-identical, " << ReadFile(Final()).size() << " bytes";
+}
+
+TEST_F(SFUpdateTest, TheInstallerIsDownloadedIntoAFolderOnlyTheMemberEnters) {
+    // Another local user plants a program under the name the update answer gives, in the shared
+    // temporary folder: it must never become the installer.
+    const std::string planted = platform::TempPath() + "plotvane-setup.sh";
+    WriteFile(planted, "#!/bin/sh\necho planted\n", 0755);
+    update->CheckForUpdate(true);
+    ASSERT_TRUE(Settle([this] { return !downloaded.empty(); }));
+    ASSERT_EQ(downloaded.size(), 1u);
+    EXPECT_EQ(downloaded[0], profile.Path(".cache/Plotvane/plotvane-setup.sh"));
+    EXPECT_TRUE(ReadFile(downloaded[0]) == installer);
+    EXPECT_EQ(ReadFile(planted), "#!/bin/sh\necho planted\n");
+    EXPECT_EQ(QFileInfo(QString::fromStdString(profile.Path(".cache/Plotvane"))).permissions() & 0x0077, 0)
+        << "no one but the member may enter the folder";
+}
+
+TEST_F(SFUpdateTest, APendingDownloadOutsideTheFolderOrALinkInItIsNeverWrittenTo) {
+    // The settings name a file of the member's as the partial download: nothing is appended.
+    const std::string notes = profile.Path("notes.txt");
+    WriteFile(notes, "the member's notes\n");
+    TUpdateStatus s;
+    s.DownloadPending = 1;
+    s.DownloadVersion = Installed + 1;
+    s.TempFile = notes;
+    stored = WriteStatusRecord(s);
+    update = Make();
+    update->CheckForUpdate(false);
+    ASSERT_TRUE(Settle([this] { return checksComplete > 0 && Idle(); }));
+    EXPECT_EQ(ReadFile(notes), "the member's notes\n");
+    EXPECT_TRUE(downloaded.empty());
+    EXPECT_EQ(update->Status().DownloadPending, 0) << "the pending download is dropped";
+    EXPECT_EQ(Requests("/files/"), 0u);
+
+    // A link where the partial file goes would have the download written to its target.
+    const std::string link = update->TempPath() + "plotvane-setup.sh.tmp";
+    ASSERT_EQ(::symlink(notes.c_str(), link.c_str()), 0);
+    update->CheckForUpdate(true);
+    ASSERT_TRUE(Settle([this] { return checksComplete > 1 && Idle(); }));
+    EXPECT_EQ(ReadFile(notes), "the member's notes\n");
+    EXPECT_TRUE(downloaded.empty()) << "nothing is offered to run";
+}
+
+TEST_F(SFUpdateTest, A416ToARequestWithoutARangeIsNoFinishedDownload) {
+    {
+        std::lock_guard lock(mutex);
+        installerStatus = 416;
+    }
+    const std::string stale = update->TempPath() + "plotvane-setup.sh";
+    WriteFile(stale, "an installer of an earlier update", 0755);
+    update->CheckForUpdate(true);
+    ASSERT_TRUE(Settle([this] { return Requests("/files/") > 0 && Idle(); }));
+    EXPECT_TRUE(downloaded.empty()) << "no \"Ready to install\" without a file";
+    EXPECT_EQ(ReadFile(stale), "an installer of an earlier update");
 }
