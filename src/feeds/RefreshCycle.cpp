@@ -175,6 +175,7 @@ void TRefreshCycle::BuildLists() {
         auto* queue = new TDownloadQueue;
         m_pictureQueue = queue;
         queue->FreeOnTerminate = true;
+        queue->DeadlineMs = webfetch::PictureDeadlineMs;
         queue->SetOnItemDone(PictureArrived);
         queue->OnTerminate = [self = QPointer<TRefreshCycle>(this)](TDownloadQueue* sender) {
             if (self)

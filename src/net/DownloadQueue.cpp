@@ -132,7 +132,7 @@ void TDownloadQueue::ProcessItem(TDownloadItemRec& item) {
         return;
     }
     try {
-        if (DownloadToStream(item.URL, m_buffer) && !m_bytes.isEmpty()) {
+        if (DownloadToStream(item.URL, m_buffer, DeadlineMs) && !m_bytes.isEmpty()) {
             m_accept = true;
             if (m_onDataArrived) {
                 m_buffer.seek(0);

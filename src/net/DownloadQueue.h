@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/WebFetch.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QThread>
@@ -63,6 +65,8 @@ public:
     void Terminate() { requestInterruption(); }
 
     bool FreeOnTerminate = false;
+    /** How long one item's download may take in all, however slowly its bytes come. */
+    int DeadlineMs = webfetch::FeedDeadlineMs;
     std::function<void(TDownloadQueue* sender)> OnTerminate;
 
 protected:

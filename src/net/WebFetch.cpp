@@ -7,6 +7,7 @@
 #include "platform/Network.h"
 
 #include <QIODevice>
+#include <QLoggingCategory>
 
 #include <curl/curl.h>
 
@@ -19,12 +20,15 @@
 #include <mutex>
 #include <string_view>
 
+Q_LOGGING_CATEGORY(lcWebFetch, "plotvane.net", QtWarningMsg)
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 std::atomic<int> g_connectMs{webfetch::ConnectTimeoutMs};
 std::atomic<int> g_receiveMs{webfetch::ReceiveTimeoutMs};
+std::atomic<int> g_deadlinePercent{100};
 thread_local std::int64_t t_lastSizeQueryBytes = 0;
 
 struct TTransfer {
@@ -103,7 +107,7 @@ struct TSlistDeleter {
 
 // One GET as the service expects it: a browser's user agent, Pragma: no-cache, no redirections
 // followed, no prompts, the system's proxy (libcurl reads http_proxy and no_proxy).
-CURLcode Perform(const std::string& url, TTransfer& t) {
+CURLcode Perform(const std::string& url, TTransfer& t, int deadlineMs) {
     InitCurl();
     std::unique_ptr<CURL, TCurlDeleter> curl(curl_easy_init());
     if (!curl)
@@ -124,6 +128,8 @@ CURLcode Perform(const std::string& url, TTransfer& t) {
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_connectMs.load()));
+    // The no-data watchdog does not end a server that sends a byte now and then.
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(deadlineMs) * g_deadlinePercent.load() / 100);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, OnHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnBody);
@@ -141,12 +147,18 @@ bool IsInternetConnected() {
 }
 
 bool DownloadToStream(const std::string& url, QIODevice& stream) {
+    return DownloadToStream(url, stream, webfetch::FeedDeadlineMs);
+}
+
+bool DownloadToStream(const std::string& url, QIODevice& stream, int deadlineMs) {
     if (!IsInternetConnected() || !stream.isWritable())
         return false;
     TTransfer t;
     t.Stream = &stream;
     const qint64 before = stream.pos();
-    const CURLcode code = Perform(url, t);
+    const CURLcode code = Perform(url, t, deadlineMs);
+    if (code == CURLE_OPERATION_TIMEDOUT)
+        qCWarning(lcWebFetch) << "gave up on" << url.c_str() << "after its deadline or its silence";
     const qint64 written = stream.pos() - before;
     if (code != CURLE_OK || t.WriteFailed)
         return false;
@@ -160,7 +172,7 @@ std::int32_t GetRemoteFileSize(const std::string& url) {
     if (!IsInternetConnected())
         return -1;
     TTransfer t;
-    Perform(url, t);
+    Perform(url, t, webfetch::FeedDeadlineMs);
     t_lastSizeQueryBytes = t.BytesSeen;
     if (!t.HeadersDone || t.ContentLength < 0 || t.ContentLength > std::numeric_limits<std::int32_t>::max())
         return -1;
@@ -169,9 +181,10 @@ std::int32_t GetRemoteFileSize(const std::string& url) {
 
 namespace webfetch {
 
-void SetTimeoutsForTests(int connectMs, int receiveMs) {
+void SetTimeoutsForTests(int connectMs, int receiveMs, int deadlineScalePercent) {
     g_connectMs = connectMs > 0 ? connectMs : ConnectTimeoutMs;
     g_receiveMs = receiveMs > 0 ? receiveMs : ReceiveTimeoutMs;
+    g_deadlinePercent = deadlineScalePercent > 0 ? deadlineScalePercent : 100;
 }
 
 std::int64_t LastSizeQueryBytes() {

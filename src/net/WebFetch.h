@@ -14,6 +14,7 @@ bool IsInternetConnected();
  * was written; on a failure the bytes that did arrive stay in the stream. A body larger than
  * netlimits::MaxBodyInMemory is a failure, announced or not. Never throws.
  */
+bool DownloadToStream(const std::string& url, QIODevice& stream, int deadlineMs);
 bool DownloadToStream(const std::string& url, QIODevice& stream);
 
 /**
@@ -26,9 +27,18 @@ namespace webfetch {
 
 inline constexpr int ConnectTimeoutMs = 5000;
 inline constexpr int ReceiveTimeoutMs = 50000;
+/**
+ * Whole requests end by these, however the bytes trickle in: a feed or a page in a minute, a
+ * picture in half of one.
+ */
+inline constexpr int FeedDeadlineMs = 60000;
+inline constexpr int PictureDeadlineMs = 30000;
 
-/** Shortens the connect and the no-data timeouts; zero or less restores the defaults. For tests. */
-void SetTimeoutsForTests(int connectMs, int receiveMs);
+/**
+ * Shortens the connect and the no-data timeouts, and scales every deadline to scalePercent;
+ * zero or less restores the defaults. For tests.
+ */
+void SetTimeoutsForTests(int connectMs, int receiveMs, int deadlineScalePercent = 0);
 
 /** What the last GetRemoteFileSize on this thread received, headers and body bytes. For measurements. */
 std::int64_t LastSizeQueryBytes();

@@ -232,3 +232,26 @@ TEST_F(WebFetchTest, UnwritableStreamIsAFailure) {
     EXPECT_FALSE(DownloadToStream("http://x.test/body", readOnly));
     EXPECT_EQ(fixed, "x");
 }
+
+TEST_F(WebFetchTest, AServerThatTricklesIsCutOffAtTheRequestsDeadline) {
+    // A byte every 150 ms never trips the no-data watchdog; the whole answer would take 6 s.
+    webfetch::SetTimeoutsForTests(0, 1000, 2); // deadlines at 2 %: a feed's 1.2 s, a picture's 0.6 s
+    server.Get("/trickle", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(40, "text/plain", [this](size_t offset, size_t, httplib::DataSink& sink) {
+            if (offset > 0)
+                Pause(server, 150);
+            sink.write("t", 1);
+            return true;
+        });
+    });
+    for (const auto& [deadline, limit] :
+         {std::pair{webfetch::FeedDeadlineMs, 3000}, std::pair{webfetch::PictureDeadlineMs, 2400}}) {
+        bytes.clear();
+        stream.seek(0);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(DownloadToStream("http://x.test/trickle", stream, deadline));
+        EXPECT_LT(timer.elapsed(), limit) << deadline;
+        EXPECT_LT(bytes.size(), 40) << "cut off before the end";
+    }
+}
