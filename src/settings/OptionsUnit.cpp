@@ -1,5 +1,6 @@
 #include "settings/OptionsUnit.h"
 
+#include "net/HttpText.h"
 #include "platform/DesktopEntry.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
@@ -106,15 +107,7 @@ void OpenURL(const std::string& url) {
 }
 
 bool IsWebAddress(const std::string& url) {
-    const auto startsWith = [&url](std::string_view scheme) {
-        if (url.size() < scheme.size())
-            return false;
-        for (std::size_t i = 0; i < scheme.size(); ++i)
-            if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i])
-                return false;
-        return true;
-    };
-    return startsWith("http://") || startsWith("https://");
+    return httptext::StartsWithNoCase(url, "http://") || httptext::StartsWithNoCase(url, "https://");
 }
 
 bool OpenServerURL(const std::string& url) {

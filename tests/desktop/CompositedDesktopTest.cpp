@@ -137,9 +137,8 @@ TEST_F(CompositedDesktopWithTray, ThePlacementRoundTripsOverSessionsEndedInTheTr
     session.WriteSettings("E2E-MEMBER");
     QProcess* app = session.StartPlotvane();
     ASSERT_TRUE(WaitForLists(session));
-    std::string window;
-    ASSERT_TRUE(
-        TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 20s));
+    const std::string window = WaitForMainWindow(session);
+    ASSERT_FALSE(window.empty());
     TDesktopSession::WaitFor([] { return false; }, 1s);
     const auto where = ClientOrigin(window);
     ASSERT_TRUE(where);
@@ -164,10 +163,10 @@ TEST_F(CompositedDesktopWithTray, ThePlacementRoundTripsOverSessionsEndedInTheTr
     TDesktopSession::WaitFor([] { return false; }, 2s); // until it listens for a second start
     QProcess* second = session.StartPlotvane();
     ASSERT_TRUE(TDesktopSession::WaitFor([&] { return second->state() == QProcess::NotRunning; }, 10s));
-    ASSERT_TRUE(
-        TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 10s));
+    const std::string restored = WaitForMainWindow(session);
+    ASSERT_FALSE(restored.empty());
     TDesktopSession::WaitFor([] { return false; }, 1s);
-    EXPECT_EQ(ClientOrigin(window), where) << "the window is back on the screen where it stood";
+    EXPECT_EQ(ClientOrigin(restored), where) << "the window is back on the screen where it stood";
     ASSERT_EQ(TDesktopSession::Terminate(app, 10s), 0);
     std::string shown = first;
     shown.replace(48, 2, "00"); // the state byte: normal, no longer in the tray

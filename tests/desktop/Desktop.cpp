@@ -6,6 +6,12 @@ bool WaitForLists(TDesktopSession& session) {
     return TDesktopSession::WaitFor([&] { return session.HasBoxArt(); }, 120s);
 }
 
+std::string WaitForMainWindow(TDesktopSession& session) {
+    std::string window;
+    TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 20s);
+    return window;
+}
+
 bool CloseMainWindow(TDesktopSession& session, const std::string& window) {
     for (int attempt = 0; attempt < 6; ++attempt) {
         session.Run(QStringLiteral("wmctrl"),

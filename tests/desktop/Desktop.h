@@ -11,8 +11,11 @@ using namespace std::chrono_literals;
 /** The window the member knows, by its title; the program's helper windows have none. */
 inline const QString MainWindowName = QStringLiteral("^Plotvane$");
 
-/** What every desktop test with the real program does: waits for the lists and the window. */
+/** What every desktop test with the real program does: waits for the lists' box art in the cache. */
 bool WaitForLists(TDesktopSession& session);
+
+/** Waits for the main window to stand on the screen; its id, empty when it never came. */
+std::string WaitForMainWindow(TDesktopSession& session);
 
 /**
  * Closes the main window as its close button does (through the window manager, no focus needed),

@@ -87,9 +87,8 @@ TEST_F(StatusNotifierDesktop, AClickRestoresAndTheExportedMenuShowsAndCloses) {
     const QString menu = objectPath.match(QString::fromStdString(menuPath.value_or(""))).captured(1);
 
     ASSERT_TRUE(WaitForLists(session));
-    std::string window;
-    ASSERT_TRUE(
-        TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 20s));
+    const std::string window = WaitForMainWindow(session);
+    ASSERT_FALSE(window.empty());
 
     // A click on the icon: the host calls Activate, once, and never asks for a double click.
     ASSERT_TRUE(CloseMainWindow(session, window)) << "the close button takes the window into the tray";

@@ -99,9 +99,8 @@ TEST_F(XEmbedDesktop, Tint2TakesTheIconLateAndItsGesturesReachTheWindowAndTheMen
     session.WriteSettings("E2E-MEMBER");
     QProcess* app = session.StartPlotvane();
     ASSERT_TRUE(WaitForLists(session));
-    std::string window;
-    ASSERT_TRUE(
-        TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 20s));
+    const std::string window = WaitForMainWindow(session);
+    ASSERT_FALSE(window.empty());
 
     ASSERT_TRUE(session.StartTrayHost(QStringLiteral("tint2")));
     std::string icon;
