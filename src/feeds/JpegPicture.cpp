@@ -31,7 +31,7 @@ void Silent(j_common_ptr) {}
 
 // Kept apart from the function that calls setjmp, so no object with a destructor lives across it.
 bool Decode(jpeg_decompress_struct& cinfo, TErrorManager& errors, const std::uint8_t* data, std::size_t size,
-            TDecodedPicture& picture) {
+            int minSide, TDecodedPicture& picture) {
     if (setjmp(errors.Jump))
         return false;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
@@ -41,6 +41,15 @@ bool Decode(jpeg_decompress_struct& cinfo, TErrorManager& errors, const std::uin
         cinfo.image_height > MaxJpegSide)
         return false;
     cinfo.out_color_space = JCS_RGB;
+    if (minSide > 0) {
+        const auto side = static_cast<unsigned>(minSide);
+        unsigned denom = 1;
+        while (denom < 8 && (cinfo.image_width + 2 * denom - 1) / (2 * denom) >= side &&
+               (cinfo.image_height + 2 * denom - 1) / (2 * denom) >= side)
+            denom *= 2;
+        cinfo.scale_num = 1;
+        cinfo.scale_denom = denom;
+    }
     jpeg_start_decompress(&cinfo);
     if (cinfo.output_components != 3)
         return false;
@@ -57,7 +66,7 @@ bool Decode(jpeg_decompress_struct& cinfo, TErrorManager& errors, const std::uin
 
 } // namespace
 
-std::optional<TDecodedPicture> DecodeJpeg(const std::uint8_t* data, std::size_t size) {
+std::optional<TDecodedPicture> DecodeJpeg(const std::uint8_t* data, std::size_t size, int minSide) {
     if (!data || size < 4)
         return std::nullopt;
     jpeg_decompress_struct cinfo{};
@@ -68,19 +77,19 @@ std::optional<TDecodedPicture> DecodeJpeg(const std::uint8_t* data, std::size_t 
     errors.Base.output_message = Silent;
     jpeg_create_decompress(&cinfo);
     TDecodedPicture picture;
-    const bool ok = Decode(cinfo, errors, data, size, picture);
+    const bool ok = Decode(cinfo, errors, data, size, minSide, picture);
     jpeg_destroy_decompress(&cinfo);
     if (!ok)
         return std::nullopt;
     return picture;
 }
 
-std::optional<TDecodedPicture> DecodeJpegFile(const std::string& path) {
+std::optional<TDecodedPicture> DecodeJpegFile(const std::string& path, int minSide) {
     // Box art is tens of kilobytes; a file this large is not a picture of ours.
     const std::optional<std::string> bytes = platform::ReadRegularFile(path, 16 * 1024 * 1024);
     if (!bytes || bytes->empty())
         return std::nullopt;
-    return DecodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
+    return DecodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), minSide);
 }
 
 std::string EncodeJpeg(const TDecodedPicture& picture, int quality) {

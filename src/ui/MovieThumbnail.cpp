@@ -20,6 +20,7 @@ QFont CardFont(const char* family, int pixels, bool bold) {
 }
 
 constexpr int NoPrefix = 0;
+constexpr int CardPictureMinSide = 600;
 constexpr int Prefix = Qt::TextShowMnemonic;
 
 } // namespace
@@ -30,7 +31,9 @@ bool TCardPicture::LoadFromFile(const std::string& path) {
     const QString suffix = QFileInfo(name).suffix().toLower();
     QImage image;
     if (suffix == QStringLiteral("jpg") || suffix == QStringLiteral("jpeg")) {
-        const auto decoded = DecodeJpegFile(path);
+        // A card draws its picture at most 110 x 150 (at a HiDPI screen's scale, a few times
+        // that): a 4096-pixel box art is decoded smaller, not kept whole per card.
+        const auto decoded = DecodeJpegFile(path, CardPictureMinSide);
         if (!decoded)
             return false;
         image = QImage(decoded->Rgb.data(), decoded->Width, decoded->Height, decoded->Width * 3, QImage::Format_RGB888)

@@ -151,3 +151,22 @@ TEST_F(PictureArrivedTest, APictureForACardThatIsGoneIsDropped) {
     EXPECT_EQ(queue.Count(), 0) << "no search for a card that is gone";
     EXPECT_EQ(server.RequestCount(), 0u);
 }
+
+TEST(JpegPicture, ALargePictureIsDecodedNoLargerThanItIsDrawn) {
+    const std::string big = MakeJpeg(4096, 2400);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(big.data());
+    const auto whole = DecodeJpeg(bytes, big.size());
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->Width, 4096);
+    // A quarter keeps both sides at 600 or more; an eighth would not.
+    const auto reduced = DecodeJpeg(bytes, big.size(), 600);
+    ASSERT_TRUE(reduced);
+    EXPECT_EQ(reduced->Width, 1024);
+    EXPECT_EQ(reduced->Height, 600);
+    EXPECT_EQ(reduced->Rgb.size(), 1024u * 600 * 3);
+    // One no larger than that stays as it is.
+    const std::string small = MakeJpeg(1100, 620);
+    const auto kept = DecodeJpeg(reinterpret_cast<const std::uint8_t*>(small.data()), small.size(), 600);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->Width, 1100);
+}

@@ -4,6 +4,7 @@
 #include "ui/MovieThumbnail.h"
 
 #include "support/FakeTrayShell.h"
+#include "support/JpegMaker.h"
 #include "support/TempProfile.h"
 
 #include <gtest/gtest.h>
@@ -177,4 +178,14 @@ TEST(Cards, AdvertisementPictureDecodedByItsNamesExtension) {
         EXPECT_FALSE(card.Picture()->LoadFromFile(path)) << path;
         EXPECT_TRUE(card.MoviePicture().isNull()) << path;
     }
+}
+
+TEST(CardPicture, ABoxArtOfFullSizeIsKeptNoLargerThanACardNeeds) {
+    // 4096 x 4096 whole would be 48 MiB per card; cards draw it at 110 x 150.
+    TTempProfile profile;
+    const std::string path = profile.Path("70001148.jpg");
+    WriteFile(path, MakeJpeg(4096, 4096));
+    TMovieThumbnail card;
+    ASSERT_TRUE(card.Picture()->LoadFromFile(path));
+    EXPECT_EQ(card.MoviePicture().size(), QSize(1024, 1024));
 }
