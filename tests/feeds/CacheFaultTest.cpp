@@ -251,16 +251,28 @@ TEST_F(CacheFaultTest, KilledAtRandomMomentsLeavesEachFileOldOrNewAndWhole) {
         ASSERT_TRUE(QFile::exists(QString::fromStdString(started))) << "case " << i;
         const auto writingCache = [&] { return HoldsOpen(child, cache, ""); };
         const auto writingSettings = [&] { return HoldsOpen(child, settingsFolder, ".tmp-"); };
+        const auto stop = [child] {
+            ::kill(child, SIGSTOP);
+            int status = 0;
+            ::waitpid(child, &status, WUNTRACED);
+        };
         if (i % 3 == 0) {
             ::usleep(static_cast<useconds_t>(random() % 150000));
+            stop();
         } else {
+            // The write seen may end between the look and the stop: then the writer goes on
+            // and the next write is waited for.
+            const auto target = [&] { return i % 3 == 1 ? writingCache() : writingSettings(); };
             timer.restart();
-            while (!(i % 3 == 1 ? writingCache() : writingSettings()) && timer.elapsed() < 20000) {
+            for (;;) {
+                while (!target() && timer.elapsed() < 20000) {
+                }
+                stop();
+                if (target() || timer.elapsed() >= 20000)
+                    break;
+                ::kill(child, SIGCONT);
             }
         }
-        ::kill(child, SIGSTOP);
-        int status = 0;
-        ::waitpid(child, &status, WUNTRACED);
         inCacheWrite += writingCache() ? 1 : 0;
         inSettingsWrite += writingSettings() ? 1 : 0;
         ::kill(child, SIGKILL);
