@@ -7,11 +7,14 @@
 #include "platform/Paths.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QUrl>
 
 #include <cctype>
 #include <limits>
 #include <string_view>
+
+Q_LOGGING_CATEGORY(lcDownload, "plotvane.net.download", QtWarningMsg)
 
 namespace {
 
@@ -22,6 +25,8 @@ std::string_view Trimmed(std::string_view s) {
         s.remove_suffix(1);
     return s;
 }
+
+constexpr int MaxRedirects = 10;
 
 HRESULT FromCurl(CURLcode code) {
     switch (code) {
@@ -48,6 +53,14 @@ TBSCB::TBSCB(TIEDownload& owner, TCurlLoop& loop, TInfo info)
     m_inactivity.setSingleShot(true);
     QObject::connect(&m_inactivity, &QTimer::timeout, &m_inactivity, [this] {
         // No data for longer than the time-out: the transfer ends as timed out.
+        m_timedOut = true;
+        End(hresult::INET_E_CONNECTION_TIMEOUT);
+    });
+    m_deadline.setSingleShot(true);
+    QObject::connect(&m_deadline, &QTimer::timeout, &m_deadline, [this] {
+        // A server that sends a byte now and then would otherwise hold the transfer for ever.
+        qCWarning(lcDownload) << "gave up on" << m_currentUrl.c_str() << "at its deadline after" << m_bytesRead
+                              << "bytes";
         m_timedOut = true;
         End(hresult::INET_E_CONNECTION_TIMEOUT);
     });
@@ -83,6 +96,9 @@ void TBSCB::Start() {
     }
     if (!BeginningTransaction() || !ConfigureRequest())
         return;
+    m_sinceStart.start();
+    if (m_info.Deadline > 0)
+        ArmDeadline(m_info.Deadline);
     m_loop.Add(m_easy);
     m_added = true;
     Progress(bindstatus::SENDINGREQUEST, m_info.Url);
@@ -158,12 +174,19 @@ bool TBSCB::ConfigureRequest() {
         return false;
     }
     CURL* c = m_easy;
+    m_currentUrl = m_info.Url;
     curl_easy_setopt(c, CURLOPT_URL, m_info.Url.c_str());
     curl_easy_setopt(c, CURLOPT_PRIVATE, this);
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
+    // Redirections are followed here, one request at a time, so that each carries the cookies
+    // of its own address and never those of the one before.
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    // Through a proxy, its "200 Connection established" is no answer of the server's.
+    curl_easy_setopt(c, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    if (m_info.MinimumRate > 0 && m_info.Deadline > 0) {
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(m_info.MinimumRate));
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(m_info.Deadline / 1000)));
+    }
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &TBSCB::OnHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
@@ -183,9 +206,7 @@ bool TBSCB::ConfigureRequest() {
     }
     m_headerList = curl_slist_append(m_headerList, "Expect:");
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, m_headerList);
-    const std::string cookies = platform::BrowserCookieHeader(m_info.Url);
-    if (!cookies.empty())
-        curl_easy_setopt(c, CURLOPT_COOKIE, cookies.c_str());
+    ApplyCookies(m_info.Url);
     std::string user = m_info.Username, password = m_info.Password;
     if (m_owner && m_owner->OnAuthenticate) {
         std::uintptr_t window = 0;
@@ -218,6 +239,53 @@ bool TBSCB::ConfigureRequest() {
     return true;
 }
 
+void TBSCB::ApplyCookies(const std::string& url) {
+    const std::string cookies = platform::BrowserCookieHeader(url);
+    curl_easy_setopt(m_easy, CURLOPT_COOKIE, cookies.empty() ? nullptr : cookies.c_str());
+}
+
+void TBSCB::ArmDeadline(std::int64_t totalMs) {
+    const std::int64_t left = std::max<std::int64_t>(0, totalMs - m_sinceStart.elapsed());
+    m_deadline.start(static_cast<int>(std::min<std::int64_t>(left, std::numeric_limits<int>::max())));
+}
+
+bool TBSCB::FollowRedirect() {
+    char* next = nullptr;
+    curl_easy_getinfo(m_easy, CURLINFO_REDIRECT_URL, &next);
+    const QUrl from(QString::fromStdString(m_currentUrl));
+    const QUrl to(QString::fromUtf8(next ? next : ""), QUrl::StrictMode);
+    const QString scheme = to.scheme().toLower();
+    if (++m_redirects > MaxRedirects || !to.isValid() || to.host().isEmpty() ||
+        (scheme != QStringLiteral("http") && scheme != QStringLiteral("https"))) {
+        qCWarning(lcDownload) << "redirection from" << m_currentUrl.c_str()
+                              << "not followed:" << (next ? next : "(no address)");
+        return false;
+    }
+    m_loop.Remove(m_easy);
+    m_added = false;
+    m_currentUrl = next;
+    curl_easy_setopt(m_easy, CURLOPT_URL, next);
+    ApplyCookies(m_currentUrl);
+    // Credentials were meant for the server asked first.
+    if (from.scheme().toLower() != scheme || from.host().toLower() != to.host().toLower() ||
+        from.port(scheme == QStringLiteral("https") ? 443 : 80) !=
+            to.port(scheme == QStringLiteral("https") ? 443 : 80)) {
+        curl_easy_setopt(m_easy, CURLOPT_USERNAME, nullptr);
+        curl_easy_setopt(m_easy, CURLOPT_PASSWORD, nullptr);
+    }
+    // As browsers do: a form sent to a 301, 302 or 303 continues as a plain GET.
+    if (m_status == 303 || ((m_status == 301 || m_status == 302) && m_info.Verb == TBindVerbOption::Post)) {
+        curl_easy_setopt(m_easy, CURLOPT_CUSTOMREQUEST, nullptr);
+        curl_easy_setopt(m_easy, CURLOPT_HTTPGET, 1L);
+    }
+    m_followPending = false;
+    m_redirectBodyBytes = 0;
+    m_status = 0;
+    m_loop.Add(m_easy);
+    m_added = true;
+    return true;
+}
+
 void TBSCB::Progress(std::uint32_t status, const std::string& text) {
     if (status == bindstatus::REDIRECTING)
         m_redirected = true;
@@ -246,6 +314,7 @@ std::size_t TBSCB::OnHeader(char* data, std::size_t size, std::size_t count, voi
         self->m_responseHeaders.clear();
         self->m_location.clear();
         self->m_contentLength = -1;
+        self->m_followPending = false;
     } else if (Trimmed(line).empty()) {
         return self->HeadersComplete() ? n : 0;
     } else if (httptext::StartsWithNoCase(line, "content-length:")) {
@@ -261,6 +330,7 @@ bool TBSCB::HeadersComplete() {
     if (m_status >= 100 && m_status < 200)
         return true;
     if (m_status >= 300 && m_status < 400 && !m_location.empty()) {
+        m_followPending = true;
         Progress(bindstatus::REDIRECTING, m_location);
         return true;
     }
@@ -283,6 +353,9 @@ bool TBSCB::HeadersComplete() {
         m_abortResult = hresult::INET_E_DOWNLOAD_FAILURE;
         return false;
     }
+    // A long file may take its time at the least rate; the deadline grows with its length.
+    if (m_info.Deadline > 0 && m_info.MinimumRate > 0 && m_contentLength > 0)
+        ArmDeadline(m_info.Deadline + m_contentLength * 1000 / m_info.MinimumRate);
     if (!m_info.FileName.empty()) {
         // A link in the file's place would have the download written wherever it points.
         if (!platform::IsRegularFileOrAbsent(m_info.FileName)) {
@@ -321,6 +394,13 @@ std::size_t TBSCB::OnWrite(char* data, std::size_t size, std::size_t count, void
 }
 
 bool TBSCB::Data(const char* data, std::size_t n) {
+    if (m_followPending) {
+        // The page that comes with a redirection is nobody's download; only its size counts.
+        m_redirectBodyBytes += static_cast<std::int64_t>(n);
+        if (m_info.TimeOut > 0)
+            m_inactivity.start(m_info.TimeOut);
+        return m_redirectBodyBytes <= netlimits::MaxBodyInMemory;
+    }
     const bool first = !m_firstData.isValid();
     if (first)
         m_firstData.start();
@@ -361,11 +441,15 @@ int TBSCB::OnXfer(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 }
 
 void TBSCB::Stopped(CURLcode code) {
+    if (code == CURLE_OK && m_followPending && m_abortResult == 0 && !m_timedOut && !Cancelled() && FollowRedirect())
+        return;
     HRESULT result = FromCurl(code);
     if (m_timedOut)
         result = hresult::INET_E_CONNECTION_TIMEOUT;
     else if (m_abortResult != 0)
         result = m_abortResult;
+    else if (result == hresult::S_OK && m_followPending)
+        result = hresult::INET_E_REDIRECT_FAILED;
     else if (result == hresult::S_OK && m_status >= 500)
         // A server error page is no download: never hand it on as the file asked for.
         result = hresult::INET_E_DOWNLOAD_FAILURE;
@@ -379,6 +463,7 @@ void TBSCB::End(HRESULT result) {
         return;
     m_stopped = true;
     m_inactivity.stop();
+    m_deadline.stop();
     if (m_added) {
         m_loop.Remove(m_easy);
         m_added = false;

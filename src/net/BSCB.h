@@ -43,6 +43,12 @@ private:
     bool PrepareBody();
     bool BeginningTransaction();
     bool ConfigureRequest();
+    /** The browser's cookies for this one address, none carried over from another. */
+    void ApplyCookies(const std::string& url);
+    /** Sends the request again to where the last answer pointed; false when it may not go. */
+    bool FollowRedirect();
+    /** Starts or moves the whole-transfer deadline, counted from the start. */
+    void ArmDeadline(std::int64_t totalMs);
     void Report(HRESULT result, QIODevice* stream);
     void End(HRESULT result);
     void Progress(std::uint32_t status, const std::string& text);
@@ -70,8 +76,14 @@ private:
     QByteArray m_memoryBytes;
     QBuffer m_memory{&m_memoryBytes};
     QTimer m_inactivity;
+    QTimer m_deadline;
+    QElapsedTimer m_sinceStart;
     bool m_timedOut = false;
     bool m_redirected = false;
+    bool m_followPending = false; // the current answer is a redirection still to follow
+    int m_redirects = 0;
+    std::int64_t m_redirectBodyBytes = 0;
+    std::string m_currentUrl;
     bool m_reported = false;
     bool m_stopped = false;
     HRESULT m_abortResult = 0; // why a callback of ours stopped the transfer

@@ -29,6 +29,8 @@ void TIEDownload::Go(const std::string& url, const std::string& fileName) {
     TInfo info;
     info.Url = url;
     info.TimeOut = TimeOut;
+    info.Deadline = Deadline;
+    info.MinimumRate = MinimumRate;
     info.FileName = fileName;
     info.PostData = PostData;
     info.PutFileName = PutFileName;

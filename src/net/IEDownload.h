@@ -25,6 +25,7 @@ inline constexpr HRESULT INET_E_CANNOT_CONNECT = static_cast<HRESULT>(0x800C0004
 inline constexpr HRESULT INET_E_RESOURCE_NOT_FOUND = static_cast<HRESULT>(0x800C0005);
 inline constexpr HRESULT INET_E_DOWNLOAD_FAILURE = static_cast<HRESULT>(0x800C0008);
 inline constexpr HRESULT INET_E_CONNECTION_TIMEOUT = static_cast<HRESULT>(0x800C000B);
+inline constexpr HRESULT INET_E_REDIRECT_FAILED = static_cast<HRESULT>(0x800C0014);
 } // namespace hresult
 
 /** The bind status codes a transfer reports its progress with. */
@@ -119,6 +120,8 @@ using TOnSecurityProblemEvent = std::function<HRESULT(TBSCB* sender, std::uint32
 struct TInfo {
     std::string Url;
     int TimeOut = 0;
+    int Deadline = 0;             // ms for the whole transfer, redirects included; 0: none
+    std::int64_t MinimumRate = 0; // bytes per second: an announced length extends the deadline
     std::string FileName;
     std::string PostData;
     std::string PutFileName;
@@ -147,6 +150,14 @@ public:
     ~TIEDownload() override;
 
     int TimeOut = 0;
+    /** Milliseconds a whole transfer may take, however steadily its bytes come; 0 for no bound. */
+    int Deadline = 0;
+    /**
+     * Bytes per second a transfer must keep up: a file of announced length gets its length at
+     * this rate on top of the deadline, and one that stays slower for as long as the deadline
+     * ends. 0 for none.
+     */
+    std::int64_t MinimumRate = 0;
     std::string ExtraInfo;
     std::string CustomVerb;
     TCodePageOption Codepage = TCodePageOption::Ansi;

@@ -27,6 +27,11 @@ int DaysInMonth(TDateTime when) {
 }
 
 // The longest a mode ever waits between checks, in days.
+// The update check and the installer's start; the installer's length adds its own time to it.
+constexpr int CheckDeadlineMs = 60000;
+// 4 KiB/s: a 20 MB installer may take 85 minutes.
+constexpr std::int64_t InstallerMinimumRate = 4096;
+
 int LongestWait(std::uint8_t mode) {
     switch (static_cast<TUpdateMode>(mode)) {
     case TUpdateMode::umDaily:
@@ -49,6 +54,7 @@ TSFUpdate::TSFUpdate(QObject* owner)
     m_tempPath = platform::DownloadFolder();
     m_download = std::make_unique<TIEDownload>();
     m_download->TimeOut = 5000;
+    m_download->Deadline = CheckDeadlineMs;
     m_download->Options = {TBindInfoOption::Asynchronous,     TBindInfoOption::AsyncStorage,
                            TBindInfoOption::GetNewestVersion, TBindInfoOption::NoWriteCache,
                            TBindInfoOption::NeedFile,         TBindInfoOption::IgnoreSecurityProblem,
@@ -150,6 +156,7 @@ void TSFUpdate::SaveStatus() {
 void TSFUpdate::StartCheck() {
     m_transferDone = false;
     m_download->Options.Exclude(TBindInfoOption::NeedFile);
+    m_download->MinimumRate = 0;
     m_download->OnComplete = [this](TBSCB* s, QIODevice* stream, HRESULT r) { CheckFinished(s, stream, r); };
     m_download->Go(std::string(hosts::VendorUpdate) +
                        "/cgi-bin/autoupdate/AutoUpdateSrv.dll/GetProjectInfo?ProjectID=" + ProjectWebID,
@@ -254,6 +261,9 @@ void TSFUpdate::StartDownload(bool isNew) {
     m_status.DownloadPending = 1;
     m_transferDone = false;
     m_download->Options.Include(TBindInfoOption::NeedFile);
+    // However long the installer, a server that keeps it below this rate is given up on; the
+    // partial file stays and the next run continues it.
+    m_download->MinimumRate = InstallerMinimumRate;
     m_download->OnComplete = [this](TBSCB* s, QIODevice* stream, HRESULT r) { DownloadFinished(s, stream, r); };
     m_download->Go(url, target);
 }

@@ -1,4 +1,6 @@
 #include "platform/BrowserCookies.h"
+#include "net/BSCB.h"
+#include "net/IEDownload.h"
 #include "net/WebFetch.h"
 
 #include "support/LoopbackServer.h"
@@ -7,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <sqlite3.h>
@@ -196,6 +200,64 @@ TEST_F(BrowserCookiesTest, ADatabaseLockedByTheBrowserIsStillRead) {
     db.Exec("BEGIN EXCLUSIVE");
     EXPECT_EQ(CookieSent(), "session=s1");
     db.Exec("COMMIT");
+}
+
+TEST_F(BrowserCookiesTest, EachRedirectedRequestCarriesOnlyTheCookiesOfItsOwnAddress) {
+    StandardProfile();
+    TCookieDb db(ProfileFolder() + "/cookies.sqlite");
+    db.Add("vendor", "v1", ".plotvane.example", "/", later);
+    db.Add("checkonly", "c1", "update.plotvane.example", "/check", later);
+    db.Add("mirror", "m1", "mirror.example", "/", later);
+    std::map<std::string, std::string> seen; // path -> Cookie header as received
+    std::mutex mutex;
+    const auto record = [&](const httplib::Request& req) {
+        // Through the proxy the path arrives in absolute form.
+        std::string path = req.path;
+        if (const std::size_t scheme = path.find("://"); scheme != std::string::npos)
+            path = path.substr(path.find('/', scheme + 3));
+        std::lock_guard lock(mutex);
+        seen[path] = req.has_header("Cookie") ? req.get_header_value("Cookie") : "(none)";
+    };
+    server.Get("/check", [&](const httplib::Request& req, httplib::Response& res) {
+        record(req);
+        res.status = 302;
+        res.set_header("Location", "http://evil.example/collect");
+    });
+    server.Get("/collect", [&](const httplib::Request& req, httplib::Response& res) {
+        record(req);
+        res.status = 303;
+        res.set_header("Location", "http://update.plotvane.example/files/setup");
+    });
+    server.Get("/files/setup", [&](const httplib::Request& req, httplib::Response& res) {
+        record(req);
+        res.status = 302;
+        res.set_header("Location", "http://mirror.example/setup");
+    });
+    server.Get("/setup", [&](const httplib::Request& req, httplib::Response& res) {
+        record(req);
+        res.set_content("installer", "application/octet-stream");
+    });
+
+    TIEDownload download;
+    HRESULT result = 1;
+    std::string bytes;
+    download.OnComplete = [&](TBSCB*, QIODevice* stream, HRESULT r) {
+        result = r;
+        if (stream && stream->seek(0))
+            bytes = stream->readAll().toStdString();
+    };
+    download.Go("http://update.plotvane.example/check", "");
+    QElapsedTimer timer;
+    timer.start();
+    while (result == 1 && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(result, hresult::S_OK);
+    EXPECT_EQ(bytes, "installer");
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(seen["/check"], "checkonly=c1; vendor=v1");
+    EXPECT_EQ(seen["/collect"], "(none)") << "another host gets none of the vendor's cookies";
+    EXPECT_EQ(seen["/files/setup"], "vendor=v1") << "back at the vendor, without the path-bound one";
+    EXPECT_EQ(seen["/setup"], "mirror=m1") << "the mirror's own, and only those";
 }
 
 } // namespace

@@ -302,6 +302,82 @@ TEST_F(IEDownloadTest, SilenceLongerThanTheTimeOutEndsTheTransfer) {
     EXPECT_LT(timer.elapsed(), 2500);
 }
 
+TEST_F(IEDownloadTest, ATricklingServerEndsAtTheDeadlineUnlessItsLengthEarnsMoreTime) {
+    // A byte every 50 ms: never silent long enough for the inactivity time-out.
+    const auto trickle = [this](std::size_t length, bool announce) {
+        return [this, length, announce](const httplib::Request&, httplib::Response& res) {
+            const auto next = [this](httplib::DataSink& sink) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                return !server.Stopping() && sink.write("t", 1);
+            };
+            if (announce)
+                res.set_content_provider(length, "application/octet-stream",
+                                         [next](size_t, size_t, httplib::DataSink& sink) { return next(sink); });
+            else
+                res.set_chunked_content_provider("application/octet-stream",
+                                                 [next](size_t, httplib::DataSink& sink) { return next(sink); });
+        };
+    };
+    server.Get("/endless-trickle", trickle(1000000, false));
+    server.Get("/announced-trickle", trickle(20, true));
+    download.TimeOut = 400;
+    download.Deadline = 600;
+
+    download.Go("http://update.plotvane.example/endless-trickle", Target());
+    ASSERT_TRUE(WaitForReports(1, 10000));
+    EXPECT_EQ(reports[0].Result, hresult::INET_E_CONNECTION_TIMEOUT);
+    EXPECT_GT(reports[0].Bytes.size(), 3u) << "the server did send, slowly";
+    EXPECT_LT(reports[0].Bytes.size(), 40u);
+
+    // 20 bytes at the least rate of 10 per second earn 2 s more: the file arrives whole.
+    download.MinimumRate = 10;
+    download.Go("http://update.plotvane.example/announced-trickle", Target());
+    ASSERT_TRUE(WaitForReports(2, 10000));
+    EXPECT_EQ(reports[1].Result, hresult::S_OK);
+    EXPECT_EQ(ReadFile(Target()), std::string(20, 't'));
+}
+
+TEST_F(IEDownloadTest, AProxysConnectAnswerNeverTouchesThePartialFile) {
+    // The proxy agrees to the tunnel and then fails; its "200" is not the server's answer.
+    TOneShotServer proxy("HTTP/1.1 200 Connection established\r\n\r\nnot TLS at all");
+    profile.SetEnv("https_proxy", proxy.Url(""));
+    WriteFile(Target(), "first half of the installer");
+    download.Go("https://update.plotvane.example/files/setup.sh", Target());
+    ASSERT_TRUE(WaitForReports(1));
+    EXPECT_NE(reports[0].Result, hresult::S_OK);
+    EXPECT_EQ(reports[0].ResponseCode, 0u) << "the origin server never answered";
+    EXPECT_EQ(ReadFile(Target()), "first half of the installer");
+}
+
+TEST_F(IEDownloadTest, RedirectionsAreFollowedWithoutTheirPages) {
+    server.Get("/moved", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 302;
+        res.set_header("Location", "/files/setup.sh");
+        res.set_content("<html>moved</html>", "text/html");
+    });
+    server.Get("/loop", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 301;
+        res.set_header("Location", "http://update.plotvane.example/loop");
+    });
+    server.Get("/to-file", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 302;
+        res.set_header("Location", "file:///etc/passwd");
+    });
+    download.Go("http://update.plotvane.example/moved", Target());
+    ASSERT_TRUE(WaitForReports(1));
+    EXPECT_EQ(reports[0].Result, hresult::S_OK);
+    EXPECT_EQ(reports[0].ResponseCode, 200u);
+    EXPECT_TRUE(ReadFile(Target()) == body) << "the redirection's own page is not part of the file";
+
+    for (const char* path : {"/loop", "/to-file"}) {
+        const std::size_t before = server.RequestCount();
+        download.Go(std::string("http://update.plotvane.example") + path, "");
+        ASSERT_TRUE(WaitForReports(reports.size() + 1)) << path;
+        EXPECT_EQ(reports.back().Result, hresult::INET_E_REDIRECT_FAILED) << path;
+        EXPECT_LE(server.RequestCount() - before, 11u) << path;
+    }
+}
+
 TEST_F(IEDownloadTest, CancelStopsTheRunningTransferAndTheNextGoRuns) {
     download.Go("http://update.plotvane.example/stall", Target());
     QElapsedTimer timer;
