@@ -1,5 +1,6 @@
 #include "ui/Main.h"
 #include "app/SingleInstance.h"
+#include "net/DownloadQueue.h"
 #include "platform/DisplayPlatform.h"
 #include "platform/TerminationSignals.h"
 #include "ui/Application.h"
@@ -27,5 +28,8 @@ int main(int argc, char* argv[]) {
     platform::TTerminationSignals endOfSession;
     endOfSession.OnTerminate = [&main] { main.EndSession(); };
     main.Start();
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    // Feeds and pictures still on their way are given up: their cached copies stay as they were.
+    TDownloadQueue::AbandonAll(1500);
+    return code;
 }

@@ -7,7 +7,13 @@
 #include <QFile>
 #include <QTemporaryFile>
 
+#include <QDeadlineTimer>
+#include <QLoggingCategory>
+
 #include <cstdio>
+#include <set>
+
+Q_LOGGING_CATEGORY(lcQueue, "plotvane.net.queue", QtWarningMsg)
 
 namespace {
 
@@ -30,6 +36,10 @@ TReplaceResult ReplaceFile(const std::string& path, const QByteArray& bytes) {
     return TReplaceResult::Replaced;
 }
 
+// Every queue alive, so that the program's end can stop them all.
+std::mutex g_liveMutex;
+std::set<TDownloadQueue*> g_live;
+
 std::int32_t ClampLength(std::int64_t length) {
     return length > INT32_MAX ? -1 : static_cast<std::int32_t>(length);
 }
@@ -39,9 +49,15 @@ std::int32_t ClampLength(std::int64_t length) {
 TDownloadQueue::TDownloadQueue() {
     m_buffer.open(QIODevice::ReadWrite);
     connect(this, &QThread::finished, this, &TDownloadQueue::RunFinished, Qt::QueuedConnection);
+    std::lock_guard lock(g_liveMutex);
+    g_live.insert(this);
 }
 
 TDownloadQueue::~TDownloadQueue() {
+    {
+        std::lock_guard lock(g_liveMutex);
+        g_live.erase(this);
+    }
     {
         // A worker waiting for a notification must not wait for a main thread that waits for it.
         std::lock_guard lock(m_syncMutex);
@@ -51,6 +67,35 @@ TDownloadQueue::~TDownloadQueue() {
     requestInterruption();
     wait();
     Clear();
+}
+
+bool TDownloadQueue::AbandonAll(int waitMs) {
+    std::set<TDownloadQueue*> live;
+    {
+        std::lock_guard lock(g_liveMutex);
+        live = g_live;
+    }
+    for (TDownloadQueue* queue : live) {
+        {
+            std::lock_guard lock(queue->m_syncMutex);
+            queue->m_abandoned = true;
+        }
+        queue->m_syncDone.notify_all();
+        queue->OnTerminate = nullptr;
+        queue->requestInterruption();
+    }
+    const QDeadlineTimer deadline(waitMs);
+    bool allEnded = true;
+    for (TDownloadQueue* queue : live) {
+        if (!queue->wait(deadline)) {
+            // Its thread goes down with the process; the cache it writes to is replaced whole or not at all.
+            qCWarning(lcQueue) << "a download was still running at the program's end, item" << queue->CurrentIndex();
+            allEnded = false;
+        } else if (queue->FreeOnTerminate) {
+            delete queue;
+        }
+    }
+    return allEnded;
 }
 
 void TDownloadQueue::Add(const std::string& url, const std::string& fileName, bool checkSize, void* data) {

@@ -61,8 +61,15 @@ public:
 
     /** Begins the run. A queue runs once. */
     void Start() { start(); }
-    /** Asks the run to stop before its next item. */
+    /** Asks the run to stop: the download under way is given up within a second, no item follows. */
     void Terminate() { requestInterruption(); }
+
+    /**
+     * For the program's end: every queue still running stops at once, no notification of
+     * theirs runs any more, and those that free themselves are freed. Waits at most waitMs for
+     * all of them together; false when one was still running then.
+     */
+    static bool AbandonAll(int waitMs);
 
     bool FreeOnTerminate = false;
     /** How long one item's download may take in all, however slowly its bytes come. */

@@ -8,6 +8,7 @@
 
 #include <QIODevice>
 #include <QLoggingCategory>
+#include <QThread>
 
 #include <curl/curl.h>
 
@@ -95,6 +96,10 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
 
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto* t = static_cast<TTransfer*>(user);
+    // A worker told to stop (the program is ending) does not wait for the server.
+    const QThread* thread = QThread::currentThread();
+    if (thread && thread->isInterruptionRequested())
+        return 1;
     return Clock::now() - t->LastData > t->ReceiveTimeout ? 1 : 0;
 }
 

@@ -97,7 +97,9 @@ void TfMain::EndSession() {
     StorePlacement();
     if (TrayIconEx)
         TrayIconEx->WindowProc(WM_ENDSESSION, 0);
-    QApplication::quit();
+    // Not quit(): that asks the window to close, which a feed download under way refuses, and a
+    // logout waits for no download.
+    QCoreApplication::exit(0);
 }
 
 void TfMain::CloseIfPending() {

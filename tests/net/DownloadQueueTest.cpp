@@ -422,3 +422,31 @@ TEST_F(DownloadQueueTest, DestroyingARunningQueueDoesNotHang) {
     delete queue;
     SUCCEED();
 }
+
+TEST_F(DownloadQueueTest, AtTheProgramsEndATricklingDownloadIsGivenUpAndTheCachedFileKept) {
+    // Announces another length than the cached file's, then sends a byte now and then.
+    server.Get("/trickle", [this](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(100000, "text/plain", [this](size_t, size_t, httplib::DataSink& sink) {
+            QThread::msleep(100);
+            return !server.Stopping() && sink.write("x", 1);
+        });
+    });
+    WriteFile(folder + "feed.xml", "<rss>cached</rss>");
+    TRun run;
+    QPointer<TDownloadQueue> alive(run.Queue);
+    run.Queue->SetFolder(folder);
+    run.Queue->Add("http://x.test/trickle", "feed.xml", true, nullptr);
+    run.Queue->Start();
+    for (int i = 0; i < 500 && GetsOf("/trickle") < 2; ++i) // the length query, then the download
+        QThread::msleep(10);
+    ASSERT_EQ(GetsOf("/trickle"), 2u);
+    QThread::msleep(300);
+
+    EXPECT_TRUE(TDownloadQueue::AbandonAll(5000)) << "the worker stopped in the middle of the transfer";
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(alive.isNull()) << "a queue that frees itself is freed";
+    EXPECT_FALSE(run.Terminated) << "no notification runs once the program is ending";
+    EXPECT_EQ(ReadFile(folder + "feed.xml"), "<rss>cached</rss>");
+    EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files).size(), 1) << "no part file left";
+    EXPECT_TRUE(TDownloadQueue::AbandonAll(0)) << "nothing left to stop";
+}
