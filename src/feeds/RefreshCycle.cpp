@@ -9,6 +9,10 @@
 
 #include <QLoggingCategory>
 
+#include <array>
+#include <chrono>
+#include <future>
+
 Q_LOGGING_CATEGORY(lcRefresh, "plotvane.feeds", QtWarningMsg)
 
 namespace {
@@ -155,23 +159,41 @@ void TRefreshCycle::UpdateAdvertisement() {
     }
 }
 
+void TRefreshCycle::ReadCachedFeeds() {
+    // A feed as large as the size bounds let through takes a few hundred milliseconds to read:
+    // a worker reads both while the window goes on answering.
+    const std::string tracking = CacheFolder + TrackingFile, queue = CacheFolder + QueueFile;
+    auto reading = std::async(std::launch::async, [tracking, queue] {
+        std::array<TRssFeed, 2> feeds;
+        TRSSReader reader;
+        for (std::size_t i = 0; i < feeds.size(); ++i) {
+            const std::string& path = i == 0 ? tracking : queue;
+            try {
+                reader.ReadFeedFile(path, feeds[i]);
+                PrepareMovies(feeds[i]);
+            } catch (const std::exception& error) {
+                // One unreadable feed does not keep the other from the lists.
+                qCWarning(lcRefresh) << "cached feed" << path.c_str() << "not shown:" << error.what();
+                feeds[i] = TRssFeed{};
+            } catch (...) {
+                qCWarning(lcRefresh) << "cached feed" << path.c_str() << "not shown: an unknown failure";
+                feeds[i] = TRssFeed{};
+            }
+        }
+        return feeds;
+    });
+    while (reading.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+        m_view.ProcessMessages();
+    auto feeds = reading.get();
+    m_trackingFeed = std::move(feeds[0]);
+    m_queueFeed = std::move(feeds[1]);
+}
+
 void TRefreshCycle::BuildLists() {
     if (!Config.NetFlixID.empty()) {
         m_view.SetBusyText("Prepare DVDs ...");
         UpdateAdvertisement();
-        {
-            TRSSReader reader;
-            for (auto [feed, file] : {std::pair{&m_trackingFeed, TrackingFile}, std::pair{&m_queueFeed, QueueFile}}) {
-                try {
-                    TRssFeed fresh;
-                    reader.ReadFeedFile(CacheFolder + file, fresh);
-                    *feed = fresh;
-                    PrepareMovies(*feed);
-                } catch (...) {
-                    // One unreadable feed does not keep the other from the lists.
-                }
-            }
-        }
+        ReadCachedFeeds();
         auto* queue = new TDownloadQueue;
         m_pictureQueue = queue;
         queue->FreeOnTerminate = true;

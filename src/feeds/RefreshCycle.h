@@ -56,6 +56,8 @@ private:
     void AcceptFeed(TDownloadQueue* sender, const std::string& url, void* data, bool& accept, QIODevice& stream,
                     const std::string& fileName);
     void AfterFeeds(TDownloadQueue* sender);
+    /** Reads and prepares both cached feeds into the cycle's own, off the main thread. */
+    void ReadCachedFeeds();
     void BuildLists();
     void UpdateAdvertisement();
     void FillRecent();

@@ -262,7 +262,7 @@ namespace {
 TMovieList OfKind(const TRssFeed& feed, std::uint8_t kind) {
     TMovieList list;
     if (feed.Items)
-        for (std::size_t i = 0; i < feed.Items->Count(); ++i)
+        for (std::size_t i = 0; i < feed.Items->Count() && list.size() < MaxRecentCards; ++i)
             if ((*feed.Items)[i].Kind == kind)
                 list.push_back(&(*feed.Items)[i]);
     return list;

@@ -32,6 +32,13 @@ std::string DecodeNumericReferences(const std::string& text);
 
 using TMovieList = std::vector<const TRssItemRec*>;
 
+/**
+ * The most cards each of the two tracking lists shows, the first in the feed: far above any real
+ * account's rentals at home or returned lately, low enough that a feed of tens of thousands
+ * of entries costs neither the memory nor the minutes its cards would.
+ */
+inline constexpr std::size_t MaxRecentCards = 500;
+
 TMovieList RecentAtHome(const TRssFeed& tracking);
 TMovieList RecentReturns(const TRssFeed& tracking);
 /** The first entries of the queue feed, as many as the queue length allows. */

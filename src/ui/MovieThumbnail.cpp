@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -21,6 +22,8 @@ QFont CardFont(const char* family, int pixels, bool bold) {
 
 constexpr int NoPrefix = 0;
 constexpr int CardPictureMinSide = 600;
+// Where a card draws its box art, stretched.
+constexpr QSize BoxArtSize(110, 150);
 constexpr int Prefix = Qt::TextShowMnemonic;
 
 } // namespace
@@ -66,7 +69,18 @@ void TCustomMovieThumbnail::SetMovieDescription(const QString& description) {
 }
 
 void TCustomMovieThumbnail::SetMoviePicture(const QImage& picture) {
-    m_picture = picture;
+    // Kept just large enough to cover the card's picture frame at this screen's scale, its
+    // shape unchanged: a big box art costs each card tens of kilobytes, not megabytes.
+    const double scale = devicePixelRatioF();
+    const double factor = picture.isNull() ? 1.0
+                                           : std::max(BoxArtSize.width() * scale / picture.width(),
+                                                      BoxArtSize.height() * scale / picture.height());
+    if (factor < 1.0)
+        m_picture = picture.scaled(std::max(1, static_cast<int>(std::ceil(picture.width() * factor))),
+                                   std::max(1, static_cast<int>(std::ceil(picture.height() * factor))),
+                                   Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    else
+        m_picture = picture;
     update();
 }
 
@@ -104,7 +118,7 @@ int TCustomMovieThumbnail::PaintBoxArt(QPainter& p, int x, int y) const {
     if (m_picture.isNull())
         return y + 154;
     // Stretched into the frame less two pixels on each side; the aspect ratio is not kept.
-    p.drawImage(QRect(x + 2, y + 2, 110, 150), m_picture);
+    p.drawImage(QRect(QPoint(x + 2, y + 2), BoxArtSize), m_picture);
     return y + 152;
 }
 

@@ -205,3 +205,17 @@ TEST(Lists, SelectionsAndQueueLength) {
     SetDefaultConfig();
     EXPECT_TRUE(QueueMovies(TRssFeed{}, 10).empty());
 }
+
+TEST(Lists, AHugeTrackingFeedGivesEachListItsFirstFiveHundred) {
+    std::vector<std::string> titles;
+    for (int i = 0; i < 20000; ++i)
+        titles.push_back("Shipped: " + std::to_string(i));
+    titles.push_back("Received: late");
+    const TRssFeed tracking = FeedOf(titles);
+    const TMovieList atHome = RecentAtHome(tracking);
+    ASSERT_EQ(atHome.size(), MaxRecentCards);
+    EXPECT_EQ(atHome.front()->Title, "0");
+    EXPECT_EQ(atHome.back()->Title, "499");
+    ASSERT_EQ(RecentReturns(tracking).size(), 1u) << "the other list is bounded on its own";
+    EXPECT_EQ(RecentReturns(tracking)[0]->Title, "late");
+}

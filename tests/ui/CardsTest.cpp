@@ -187,5 +187,13 @@ TEST(CardPicture, ABoxArtOfFullSizeIsKeptNoLargerThanACardNeeds) {
     WriteFile(path, MakeJpeg(4096, 4096));
     TMovieThumbnail card;
     ASSERT_TRUE(card.Picture()->LoadFromFile(path));
-    EXPECT_EQ(card.MoviePicture().size(), QSize(1024, 1024));
+    EXPECT_EQ(card.MoviePicture().size(), QSize(150, 150)) << "covers the 110 x 150 frame, its shape kept";
+    // A wide one keeps its shape too: the advertisement's card fits it by its proportions.
+    WriteFile(path, MakeJpeg(2000, 500));
+    ASSERT_TRUE(card.Picture()->LoadFromFile(path));
+    EXPECT_EQ(card.MoviePicture().size(), QSize(600, 150));
+    // One already smaller than the frame is kept as it is.
+    WriteFile(path, MakeJpeg(100, 140));
+    ASSERT_TRUE(card.Picture()->LoadFromFile(path));
+    EXPECT_EQ(card.MoviePicture().size(), QSize(100, 140));
 }
