@@ -137,6 +137,15 @@ bool IsRegularFileOrAbsent(const std::string& path) {
     return S_ISREG(st.st_mode);
 }
 
+bool RemoveFileOrLink(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT;
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+        return false;
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
 std::string ExecutablePath() {
     char buffer[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);

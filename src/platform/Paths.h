@@ -44,6 +44,12 @@ bool IsOwnRegularFile(const std::string& path);
 /** Whether path is absent or a regular file, never following a link: what may be opened for writing. */
 bool IsRegularFileOrAbsent(const std::string& path);
 
+/**
+ * Removes the file or link at path (a link itself, never what it points to); true when nothing
+ * is there any more. A folder or any other kind of entry is left and gives false.
+ */
+bool RemoveFileOrLink(const std::string& path);
+
 /** The full path of the running executable. */
 std::string ExecutablePath();
 

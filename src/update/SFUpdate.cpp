@@ -249,12 +249,9 @@ void TSFUpdate::StartDownload(bool isNew) {
             m_status.TempFile = target;
         }
     }
-    if (isNew && !platform::IsRegularFileOrAbsent(target)) {
-        qCWarning(lcUpdate) << "the download's file is no regular file:" << target.c_str();
-        return;
-    }
-    if (isNew && platform::FileExists(target) && !QFile::remove(QString::fromStdString(target))) {
-        qCWarning(lcUpdate) << "could not remove an earlier partial download" << target.c_str();
+    // A new download starts from no file at all: whatever has the name, a link included, goes.
+    if (isNew && !platform::RemoveFileOrLink(target)) {
+        qCWarning(lcUpdate) << "could not clear the download's place of an earlier file:" << target.c_str();
         return;
     }
     m_resumed = !isNew && platform::FileLength(target) > 0;
@@ -300,7 +297,7 @@ void TSFUpdate::FinishDownload() {
         qCWarning(lcUpdate) << "the download's file is gone or not the member's own:" << downloaded.c_str();
         return;
     }
-    if (platform::FileExists(finished) && !QFile::remove(QString::fromStdString(finished))) {
+    if (!platform::RemoveFileOrLink(finished)) {
         qCWarning(lcUpdate) << "could not remove an earlier installer" << finished.c_str();
         return;
     }

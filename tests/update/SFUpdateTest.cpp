@@ -11,14 +11,19 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <mutex>
 #include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -408,6 +413,60 @@ TEST_F(SFUpdateTest, TheInstallerIsDownloadedIntoAFolderOnlyTheMemberEnters) {
         << "no one but the member may enter the folder";
 }
 
+// Runs a shell command as another local user (nobody), as a second member of the machine would.
+bool AsOtherUser(const std::string& command) {
+    QProcess p;
+    p.start(QStandardPaths::findExecutable(QStringLiteral("setpriv")),
+            {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+             QStringLiteral("/bin/sh"), QStringLiteral("-c"), QString::fromStdString(command)});
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+TEST_F(SFUpdateTest, ASecondUserCannotPlantTheInstallerInASharedCacheFolder) {
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+        GTEST_SKIP() << "acting as a second user needs root and setpriv";
+    // The cache folder lies where everyone may write, as /tmp is.
+    QTemporaryDir shared(QStringLiteral("/tmp/plotvane-shared-XXXXXX")); // the profile itself is closed to others
+    ASSERT_TRUE(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777)));
+    ASSERT_EQ(::chmod(shared.path().toLocal8Bit().constData(), 01777), 0);
+    const std::string cache = shared.path().toStdString();
+    profile.SetEnv("XDG_CACHE_HOME", cache);
+    const std::string notes = profile.Path("notes.txt");
+    WriteFile(notes, "the member's notes\n");
+
+    // The other user takes the folder's name first and plants a program in it.
+    ASSERT_TRUE(AsOtherUser("mkdir -m 0777 " + cache + "/Plotvane && printf '#!/bin/sh\\necho planted\\n' > " + cache +
+                            "/Plotvane/plotvane-setup.sh && chmod 0755 " + cache + "/Plotvane/plotvane-setup.sh"));
+    update = Make();
+    EXPECT_EQ(update->TempPath(), "") << "a folder of another user's is no download folder";
+    update->CheckForUpdate(true);
+    Settle([this] { return !downloaded.empty(); }, 3000);
+    EXPECT_TRUE(downloaded.empty()) << "nothing is offered to run";
+    EXPECT_EQ(Requests("/files/"), 0u);
+
+    // The member's own folder, left open to everyone, into which the other user has planted a
+    // program under the installer's name and a link to the member's notes as the partial file.
+    ASSERT_TRUE(AsOtherUser("rm -rf " + cache + "/Plotvane"));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(cache + "/Plotvane")));
+    ASSERT_EQ(::chmod((cache + "/Plotvane").c_str(), 0777), 0);
+    ASSERT_TRUE(AsOtherUser(
+        "printf '#!/bin/sh\\necho planted\\n' > " + cache + "/Plotvane/plotvane-setup.sh && chmod 0755 " + cache +
+        "/Plotvane/plotvane-setup.sh && ln -s " + notes + " " + cache + "/Plotvane/plotvane-setup.sh.tmp"));
+    update = Make();
+    ASSERT_EQ(update->TempPath(), cache + "/Plotvane/");
+    EXPECT_EQ(QFileInfo(QString::fromStdString(cache + "/Plotvane")).permissions() & 0x0077, 0)
+        << "closed to everyone else before anything is downloaded into it";
+    update->CheckForUpdate(true);
+    ASSERT_TRUE(Settle([this] { return !downloaded.empty(); }));
+    EXPECT_EQ(ReadFile(notes), "the member's notes\n");
+    // What is offered is the member's own file holding what the server sent.
+    struct stat st {};
+    ASSERT_EQ(::lstat(downloaded[0].c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, ::geteuid());
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_TRUE(ReadFile(downloaded[0]) == installer);
+}
+
 TEST_F(SFUpdateTest, APendingDownloadOutsideTheFolderOrALinkInItIsNeverWrittenTo) {
     // The settings name a file of the member's as the partial download: nothing is appended.
     const std::string notes = profile.Path("notes.txt");
@@ -430,9 +489,10 @@ TEST_F(SFUpdateTest, APendingDownloadOutsideTheFolderOrALinkInItIsNeverWrittenTo
     const std::string link = update->TempPath() + "plotvane-setup.sh.tmp";
     ASSERT_EQ(::symlink(notes.c_str(), link.c_str()), 0);
     update->CheckForUpdate(true);
-    Settle([this] { return !downloaded.empty(); }, 3000);
-    EXPECT_EQ(ReadFile(notes), "the member's notes\n");
-    EXPECT_TRUE(downloaded.empty()) << "nothing is offered to run";
+    ASSERT_TRUE(Settle([this] { return !downloaded.empty(); }));
+    EXPECT_EQ(ReadFile(notes), "the member's notes\n") << "the link went, not what it points to";
+    EXPECT_TRUE(ReadFile(downloaded[0]) == installer);
+    EXPECT_TRUE(platform::IsOwnRegularFile(downloaded[0]));
 }
 
 TEST_F(SFUpdateTest, A416ToARequestWithoutARangeIsNoFinishedDownload) {
