@@ -22,12 +22,13 @@ constexpr const char* TrackingFile = "TrackingRSS.xml";
 constexpr const char* UpdateFile = "Update.dat";
 constexpr const char* AdsFile = "Adver.dat";
 
-// The feed code goes into a query: anything but the unreserved characters is escaped.
+// The feed code goes into the query as the member stored it: it may be percent-encoded already
+// (the service's own codes hold "%2F"). Only what would end or break the query is escaped.
 std::string EncodeQueryValue(const std::string& value) {
     static constexpr char Hex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : value) {
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+        if (c > 0x20 && c < 0x7F && c != '#' && c != '&') {
             out.push_back(static_cast<char>(c));
         } else {
             out.push_back('%');

@@ -356,6 +356,13 @@ bool TBSCB::HeadersComplete() {
     // A long file may take its time at the least rate; the deadline grows with its length.
     if (m_info.Deadline > 0 && m_info.MinimumRate > 0 && m_contentLength > 0)
         ArmDeadline(m_info.Deadline + m_contentLength * 1000 / m_info.MinimumRate);
+    if (!m_info.FileName.empty() && m_status != 200 && m_status != 206) {
+        // An error page, or any answer but the file or its rest, never touches the partial file:
+        // the next run continues it from where it really ends.
+        qCWarning(lcDownload) << "answer" << m_status << "to" << m_currentUrl.c_str() << "left the file untouched";
+        m_abortResult = hresult::INET_E_DOWNLOAD_FAILURE;
+        return false;
+    }
     if (!m_info.FileName.empty()) {
         // A link in the file's place would have the download written wherever it points.
         if (!platform::IsRegularFileOrAbsent(m_info.FileName)) {

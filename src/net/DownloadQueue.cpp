@@ -177,7 +177,13 @@ void TDownloadQueue::ProcessItem(TDownloadItemRec& item) {
         return;
     }
     try {
-        if (DownloadToStream(item.URL, m_buffer, DeadlineMs) && !m_bytes.isEmpty()) {
+        int status = 0;
+        const bool fetched = DownloadToStream(item.URL, m_buffer, DeadlineMs, &status);
+        // Only the server's own content replaces a cached file: an error page never does, even
+        // one that happens to be well-formed XML or a picture.
+        if (fetched && (status < 200 || status > 299))
+            qCInfo(lcQueue) << "answer" << status << "for" << item.URL.c_str() << "keeps the cached copy";
+        if (fetched && status >= 200 && status <= 299 && !m_bytes.isEmpty()) {
             m_accept = true;
             if (m_onDataArrived) {
                 m_buffer.seek(0);

@@ -155,13 +155,15 @@ bool DownloadToStream(const std::string& url, QIODevice& stream) {
     return DownloadToStream(url, stream, webfetch::FeedDeadlineMs);
 }
 
-bool DownloadToStream(const std::string& url, QIODevice& stream, int deadlineMs) {
+bool DownloadToStream(const std::string& url, QIODevice& stream, int deadlineMs, int* status) {
     if (!IsInternetConnected() || !stream.isWritable())
         return false;
     TTransfer t;
     t.Stream = &stream;
     const qint64 before = stream.pos();
     const CURLcode code = Perform(url, t, deadlineMs);
+    if (status)
+        *status = t.Status;
     if (code == CURLE_OPERATION_TIMEDOUT)
         qCWarning(lcWebFetch) << "gave up on" << url.c_str() << "after its deadline or its silence";
     const qint64 written = stream.pos() - before;

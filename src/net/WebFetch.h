@@ -12,9 +12,11 @@ bool IsInternetConnected();
  * Fetches url with one blocking GET (redirections not followed, the status code not examined)
  * and appends the body at the stream's position. True only when the whole body arrived and
  * was written; on a failure the bytes that did arrive stay in the stream. A body larger than
- * netlimits::MaxBodyInMemory is a failure, announced or not. Never throws.
+ * netlimits::MaxBodyInMemory is a failure, announced or not. Never throws. The answer's HTTP
+ * status goes to status when given (0 when none arrived), for callers to whom an error page
+ * is no content.
  */
-bool DownloadToStream(const std::string& url, QIODevice& stream, int deadlineMs);
+bool DownloadToStream(const std::string& url, QIODevice& stream, int deadlineMs, int* status = nullptr);
 bool DownloadToStream(const std::string& url, QIODevice& stream);
 
 /**

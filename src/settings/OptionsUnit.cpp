@@ -74,11 +74,14 @@ void SaveConfig() {
     reg.CloseKey();
 }
 
-bool TrySaveConfig() {
+bool TrySaveConfig(std::string* reason) {
     try {
         SaveConfig();
         return true;
-    } catch (const platform::ERegistryException&) {
+    } catch (const platform::ERegistryException& error) {
+        qCWarning(lcOptions) << "settings not saved, they hold only until the program ends:" << error.what();
+        if (reason)
+            *reason = error.what();
         return false;
     }
 }

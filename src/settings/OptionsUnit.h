@@ -73,8 +73,11 @@ void LoadConfig();
 /** Writes Config to the registry. A write that fails after the key was opened throws ERegistryException. */
 void SaveConfig();
 
-/** SaveConfig for callers that show nothing: false when the write failed part-way. */
-bool TrySaveConfig();
+/**
+ * SaveConfig without an exception: false when the write failed part-way, with the failure's
+ * description in reason when one is given.
+ */
+bool TrySaveConfig(std::string* reason = nullptr);
 
 /** Opens a web address in the member's browser; "mailto:" addresses go to the desktop's handler. */
 void OpenURL(const std::string& url);

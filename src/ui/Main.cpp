@@ -253,7 +253,14 @@ void TfMain::ShowOptions() {
     {
         TfSetupDlg dialog(this);
         if (dialog.exec() == QDialog::Accepted) {
-            TrySaveConfig();
+            // The new values apply for this session either way; the member must know they will
+            // not survive it.
+            if (std::string reason; !TrySaveConfig(&reason))
+                QMessageBox::warning(this, QApplication::applicationName(),
+                                     QStringLiteral("Plotvane could not save its settings, so they will be lost "
+                                                    "when it ends:\n\n%1\n\nThey apply until then. Open "
+                                                    "Options again to retry.")
+                                         .arg(QString::fromStdString(reason)));
             reload = Config.MoviesInQueue != moviesInQueue || Config.NetFlixID != netFlixID;
             if (!SetAutoStart(Config.AutoStartup))
                 QMessageBox::warning(

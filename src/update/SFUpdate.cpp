@@ -48,8 +48,8 @@ int LongestWait(std::uint8_t mode) {
 TSFUpdate::TSFUpdate(QObject* owner)
     : QObject(owner) {
     m_transferDone = true;
-    ResetStatus();
     m_updateMode = TUpdateMode::umNever;
+    ResetStatus();
     // Not the shared temporary folder: there another user could plant the file that is run.
     m_tempPath = platform::DownloadFolder();
     m_download = std::make_unique<TIEDownload>();
@@ -76,6 +76,10 @@ TSFUpdate::~TSFUpdate() {
 void TSFUpdate::ResetStatus() {
     m_status = TUpdateStatus{};
     m_answer.RemoteInfo = TVersionRec{};
+    // A status that could not be read keeps the member's interval, not "never": otherwise no
+    // check would run again until Options is confirmed.
+    m_status.Mode = static_cast<std::uint8_t>(m_updateMode);
+    m_status.NextCheck = NextCheckFrom(m_updateMode, Now(), true);
 }
 
 TDateTime TSFUpdate::NextCheckFrom(TUpdateMode mode, TDateTime now, bool todayForDaily) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QFile>
 
 #include <sys/stat.h>
 
@@ -240,6 +241,17 @@ TEST_F(RSSReaderTest, ExternalEntitiesAreNeverLoaded) {
     }
 }
 
+TEST_F(RSSReaderTest, HtmlEntitiesAreKnownOnlyWhereAnExternalDtdCouldDeclareThem) {
+    EXPECT_FALSE(IsXml("<rss><channel><title>Caf&eacute;</title></channel></rss>"))
+        << "without a DTD an undeclared entity is a well-formedness error";
+    EXPECT_TRUE(IsXml("<!DOCTYPE rss SYSTEM \"x.dtd\"><rss>&nosuchentity;</rss>"))
+        << "with an external subset it might declare, an unknown entity leaves the document well-formed";
+    const TRssFeed feed =
+        Read("<?xml version=\"1.0\"?><!DOCTYPE rss SYSTEM \"http://x.example/rss.dtd\"><rss><channel>" +
+             Item("<title>Caf&eacute; &amp; &hellip;</title>") + "</channel></rss>");
+    EXPECT_EQ(Titles(feed), std::vector<std::string>{"Caf\xC3\xA9 & \xE2\x80\xA6"});
+}
+
 TEST_F(RSSReaderTest, InternalEntitiesAreResolved) {
     const TRssFeed feed = Read("<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY co \"Plot &amp; Vane\">]>"
                                "<rss><channel>" +
@@ -267,4 +279,45 @@ TEST_F(RSSReaderTest, AFifoInAFeedsPlaceIsNeverWaitedOn) {
     TAdvertisement ad;
     EXPECT_FALSE(ReadAds(fifo, ad));
     EXPECT_FALSE(DecodeJpegFile(fifo));
+}
+
+// Hand-written feeds in the shapes real feeds take: every one is well-formed XML 1.0 and is
+// read to the item its rules say, whatever its encoding, declarations or namespaces.
+TEST_F(RSSReaderTest, TheFeedCorpusIsReadWhole) {
+    struct Case {
+        const char* file;
+        std::vector<std::string> titles;
+    };
+    const Case cases[] = {
+        {"rss091-netscape-doctype.xml",
+         {"Le Fabuleux Destin d\xE2\x80\x99"
+          "Am\xC3\xA9lie",
+          "Jules et Jim"}},
+        {"media-undeclared-prefix.xml", {"The Third Man", "Rear Window", "Vertigo"}},
+        {"namespace-trailing-space.xml", {"Paths of Glory", "Spartacus"}},
+        {"windows-1252.xml",
+         {"\xE2\x80\x9C"
+          "Casablanca\xE2\x80\x9D \xE2\x80\x93 1942",
+          "Caf\xC3\xA9 Society"}},
+        {"utf16-bom.xml", {"\xE4\xB8\x83\xE4\xBA\xBA\xE3\x81\xAE\xE4\xBE\x8D", "Ikiru"}},
+        {"cdata-and-content-encoded.xml", {"Tom & Jerry: The Movie", "Fantasia"}},
+        {"internal-dtd-entities.xml",
+         {"Kind Hearts\xC2\xA0"
+          "and Coronets",
+          "The Ladykillers"}},
+        {"long-description.xml", {"1- Heimat", "2- Berlin Alexanderplatz"}},
+        {"service-tracking-shape.xml", {"Shipped: Am\xC3\xA9lie", "Received: Brazil"}},
+        {"no-declaration-crlf.xml", {"Metropolis", "Nosferatu"}},
+        {"stylesheet-and-comments.xml", {"Episode 12: Noir", "Episode 11: Westerns"}},
+    };
+    for (const Case& c : cases) {
+        const std::string path = std::string(PLOTVANE_TEST_DATA "/feeds/corpus/") + c.file;
+        TRssFeed feed;
+        reader.ReadFeedFile(path, feed);
+        ASSERT_NE(feed.Items, nullptr) << c.file;
+        EXPECT_EQ(Titles(feed), c.titles) << c.file;
+        QFile file(QString::fromStdString(path));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << c.file;
+        EXPECT_TRUE(reader.IsXmlStream(file)) << c.file << ": a fresh download of it replaces the cached feed";
+    }
 }

@@ -445,3 +445,14 @@ TEST_F(RefreshCycleTest, NoAdvertisementCardWithoutTextOrAddress) {
     EXPECT_EQ(view.Queue.front().Info.Kind, TCardKind::Queue);
     EXPECT_EQ(view.Queue.front().Info.Tag, "1");
 }
+
+TEST(FeedAddresses, TheCodeGoesAsStoredWithOnlyWhatBreaksAQueryEscaped) {
+    SetDefaultConfig();
+    Config.NetFlixID = "AB%2FC";
+    EXPECT_EQ(TRefreshCycle::QueueFeedUrl(), "http://rss.netflix.com/QueueRSS?id=AB%2FC") << "not encoded twice";
+    Config.NetFlixID = "P1/x+y=z~";
+    EXPECT_EQ(TRefreshCycle::TrackingFeedUrl(), "http://rss.netflix.com/TrackingRSS?id=P1/x+y=z~");
+    Config.NetFlixID = "a b#c&d\x01\xC3\xA9";
+    EXPECT_EQ(TRefreshCycle::QueueFeedUrl(), "http://rss.netflix.com/QueueRSS?id=a%20b%23c%26d%01%C3%A9");
+    SetDefaultConfig();
+}

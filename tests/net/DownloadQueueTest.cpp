@@ -450,3 +450,29 @@ TEST_F(DownloadQueueTest, AtTheProgramsEndATricklingDownloadIsGivenUpAndTheCache
     EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files).size(), 1) << "no part file left";
     EXPECT_TRUE(TDownloadQueue::AbandonAll(0)) << "nothing left to stop";
 }
+
+TEST_F(DownloadQueueTest, OnlyASuccessfulAnswerReplacesACachedFile) {
+    // Error answers whose bodies would pass any content check the owner makes.
+    for (const auto& [path, status] :
+         {std::pair{"/gone.xml", 404}, std::pair{"/error.xml", 500}, std::pair{"/moved.xml", 302}}) {
+        const int code = status;
+        server.Get(path, [code](const httplib::Request&, httplib::Response& res) {
+            res.status = code;
+            res.set_content("<rss><channel><title>an error page in XML</title></channel></rss>", "text/xml");
+        });
+    }
+    Serve("/fine.xml", "<rss>fresh</rss>");
+    for (const char* name : {"gone.xml", "error.xml", "moved.xml", "fine.xml"})
+        WriteFile(folder + name, "<rss>cached and good</rss>");
+    TRun run;
+    run.Queue->SetFolder(folder);
+    for (const char* name : {"gone.xml", "error.xml", "moved.xml", "fine.xml"})
+        run.Queue->Add(std::string("http://x.test/") + name, name, true, nullptr);
+    run.Queue->SetOnDataArrived([](TDownloadQueue*, const std::string&, void*, bool& accept, QIODevice&,
+                                   const std::string&) { accept = true; });
+    run.Run();
+    for (const char* name : {"gone.xml", "error.xml", "moved.xml"})
+        EXPECT_EQ(ReadFile(folder + name), "<rss>cached and good</rss>") << name;
+    EXPECT_EQ(ReadFile(folder + "fine.xml"), "<rss>fresh</rss>");
+    EXPECT_EQ(run.Sizes, (std::vector<std::int32_t>{26, 26, 26, 16}));
+}

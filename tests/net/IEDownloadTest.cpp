@@ -443,3 +443,20 @@ TEST(IEDownloadProgress, TextsForSpeedAndTime) {
     EXPECT_EQ(ProgressTexts(2000, 0, 3000).Speed, "0,66 kb/sec") << "the locale's decimal separator";
     QLocale::setDefault(QLocale::c());
 }
+
+TEST_F(IEDownloadTest, AnErrorAnswerLeavesAPartialFileExactlyAsItWas) {
+    WriteFile(Target(), std::string(1000, 'p'));
+    for (const char* path : {"/broken", "/missing"}) {
+        download.Go(std::string("http://update.plotvane.example") + path, Target());
+        ASSERT_TRUE(WaitForReports(reports.size() + 1)) << path;
+        EXPECT_NE(reports.back().Result, hresult::S_OK) << path;
+        EXPECT_EQ(ReadFile(Target()), std::string(1000, 'p')) << path << ": the error page is not in the file";
+        EXPECT_EQ(LastRange(), "bytes=1000-") << path;
+    }
+    // The next run continues from where the file really ends and gets the installer whole.
+    body = std::string(1000, 'p') + std::string(2000, 'q');
+    download.Go("http://update.plotvane.example/files/setup.sh", Target());
+    ASSERT_TRUE(WaitForReports(3));
+    EXPECT_EQ(reports.back().Result, hresult::S_OK);
+    EXPECT_TRUE(ReadFile(Target()) == body);
+}

@@ -5,6 +5,7 @@
 #include "update/SFUpdate.h"
 
 #include "support/FakeTrayShell.h"
+#include "support/FileFaults.h"
 #include "support/TempProfile.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -126,4 +128,27 @@ TEST_F(ShowOptionsTest, CancelChangesNothing) {
     EXPECT_EQ(main->Cycle().RefreshTimer().interval(), 3 * 360000);
     EXPECT_EQ(main->Updater().UpdateMode(), TUpdateMode::umDaily) << "the design value stays";
     EXPECT_TRUE(main->Cycle().AllowClose);
+}
+
+TEST_F(ShowOptionsTest, ASaveThatFailsIsToldAndTheValuesStayForTheSession) {
+    const std::string folder = profile.Path(".config/Plotvane");
+    TReadOnlyFolder readOnly(folder);
+    if (!readOnly.Active())
+        GTEST_SKIP() << "this file system can make no folder read-only for this user";
+    const std::string before = Registry();
+    QString warning;
+    // The warning comes after the dialog has gone, from ShowOptions itself.
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            warning = box->text();
+            box->accept();
+        }
+    });
+    watcher.start(20);
+    RunOptions([](TfSetupDlg& d) { d.edNetFlixID->setText(QStringLiteral("NEWCODE")); }, true);
+    watcher.stop();
+    EXPECT_TRUE(warning.contains(QStringLiteral("could not save its settings"))) << warning.toStdString();
+    EXPECT_EQ(Config.NetFlixID, "NEWCODE") << "the confirmed values apply until the program ends";
+    EXPECT_EQ(Registry(), before);
 }

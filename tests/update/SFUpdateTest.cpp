@@ -322,14 +322,19 @@ TEST_F(SFUpdateTest, HandlersThatFailCountAsNo) {
     ASSERT_TRUE(Settle([this] { return !offered.empty() && Idle(); }));
     Settle([] { return false; }, 100);
     EXPECT_EQ(Requests("/files/"), 0u);
-    // A status store that fails reading resets the status and goes on.
+    // A status store that fails reading, or a damaged stored record, resets the status to the
+    // member's interval, not to "never": the check due today runs and checks go on.
+    ASSERT_EQ(update->UpdateMode(), TUpdateMode::umDaily);
     update->OnReadUpdateStatus = [](TSFUpdate*, std::string&) { throw std::runtime_error("registry"); };
+    const int checksBefore = checksComplete;
     update->CheckForUpdate(false);
-    EXPECT_EQ(update->Status().Mode, 0);
-    // A damaged stored record likewise.
+    EXPECT_EQ(update->Status().Mode, static_cast<std::uint8_t>(TUpdateMode::umDaily));
+    ASSERT_TRUE(Settle([&] { return checksComplete > checksBefore && Idle(); }));
     update->OnReadUpdateStatus = [](TSFUpdate*, std::string& stream) { stream = "short"; };
     update->CheckForUpdate(false);
-    EXPECT_EQ(update->Status().NextCheck, 0);
+    EXPECT_EQ(update->Status().Mode, static_cast<std::uint8_t>(TUpdateMode::umDaily));
+    EXPECT_EQ(update->Status().NextCheck, Today);
+    ASSERT_TRUE(Settle([&] { return checksComplete > checksBefore + 1 && Idle(); }));
 }
 
 TEST_F(SFUpdateTest, SavedNextCheckFollowsTheMode) {
