@@ -94,4 +94,32 @@ void BM_HugeTrackingFeedToLists(benchmark::State& state) {
 }
 BENCHMARK(BM_HugeTrackingFeedToLists)->Unit(benchmark::kMillisecond);
 
+// A feed's preparation when every description is hostile: 100 items, each 10,000 escaped
+// tags opened one after the other and closed only at the end, so that every removal pass
+// crosses the whole description (about 20 MB, within the size bound). What a member waits for
+// between the download and the lists.
+void BM_PrepareHostileFeed(benchmark::State& state) {
+    std::string nested;
+    for (int i = 0; i < 10000; ++i)
+        nested += "&lt;i&gt;y";
+    for (int i = 0; i < 10000; ++i)
+        nested += "&lt;/i&gt;";
+    for (auto _ : state) {
+        state.PauseTiming();
+        TRssFeed feed;
+        feed.Items = std::make_shared<TRssItems>();
+        for (int i = 0; i < 100; ++i) {
+            auto item = std::make_unique<TRssItemRec>();
+            item->Title = std::to_string(i + 1) + "- Nested";
+            item->Description = nested;
+            feed.Items->Add(std::move(item));
+        }
+        state.ResumeTiming();
+        PrepareMovies(feed);
+        benchmark::DoNotOptimize(feed);
+    }
+    state.counters["bytes"] = static_cast<double>(nested.size() * 100);
+}
+BENCHMARK(BM_PrepareHostileFeed)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace

@@ -14,6 +14,9 @@ constexpr std::string_view ReceivedPrefix = "Received: ";
 constexpr std::string_view BoxArtPath = "/us/boxshots/large/";
 // The tag pass stops after this much scanning; real descriptions need a few kilobytes of it.
 constexpr std::size_t TagPassBudget = 64 * 1024 * 1024;
+// The same for a whole feed: twenty times what the service's largest queue feed needs, and few
+// enough milliseconds that no feed, however hostile each description, holds the lists back.
+constexpr std::size_t FeedTagBudget = 8 * 1024 * 1024;
 
 bool IsBlankOrControl(char c) {
     return static_cast<unsigned char>(c) <= ' ';
@@ -38,31 +41,11 @@ char FoldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Replaces every occurrence of pattern (any letter case) in one left-to-right pass. Every
-// pattern starts with "&", so the pass jumps from one "&" to the next.
-void ReplaceAllNoCase(std::string& text, std::string_view pattern, std::string_view replacement) {
-    std::size_t at = text.find(pattern.front());
-    if (at == std::string::npos)
-        return;
-    std::string out;
-    out.reserve(text.size());
-    std::size_t copied = 0;
-    for (; at != std::string::npos; at = text.find(pattern.front(), at)) {
-        if (text.size() - at >= pattern.size() &&
-            std::equal(pattern.begin() + 1, pattern.end(), text.begin() + static_cast<std::ptrdiff_t>(at + 1),
-                       [](char p, char t) { return FoldAscii(p) == FoldAscii(t); })) {
-            out.append(text, copied, at - copied);
-            out.append(replacement);
-            at += pattern.size();
-            copied = at;
-        } else {
-            ++at;
-        }
-    }
-    if (copied == 0)
-        return; // nothing matched: the text stays as it is, uncopied
-    out.append(text, copied, std::string::npos);
-    text = std::move(out);
+// Whether text holds pattern at position at, ASCII letters in either case.
+bool MatchesNoCase(std::string_view text, std::size_t at, std::string_view pattern) {
+    return text.size() - std::min(at, text.size()) >= pattern.size() &&
+           std::equal(pattern.begin(), pattern.end(), text.begin() + static_cast<std::ptrdiff_t>(at),
+                      [](char p, char t) { return FoldAscii(p) == FoldAscii(t); });
 }
 
 } // namespace
@@ -108,24 +91,59 @@ std::string BoxArtAddress(std::string_view movieId) {
     return std::string(hosts::ServiceImages) + std::string(BoxArtPath) + std::string(movieId) + ".jpg";
 }
 
+// The four references replaced in the order &quot; &amp; &lt; &gt;, each over the whole text,
+// as four passes would: so "&amp;lt;" becomes "<" (the "&" that &amp; leaves starts a &lt;),
+// while "&amp;quot;" becomes "&quot;" and "&amp;amp;" "&amp;". Done in one pass: a feed of
+// references would otherwise be copied four times.
 std::string DecodeNamedReferences(std::string text) {
-    ReplaceAllNoCase(text, "&quot;", "\"");
-    ReplaceAllNoCase(text, "&amp;", "&");
-    ReplaceAllNoCase(text, "&lt;", "<");
-    ReplaceAllNoCase(text, "&gt;", ">");
-    return text;
+    std::size_t at = text.find('&');
+    if (at == std::string::npos)
+        return text;
+    std::string out;
+    out.reserve(text.size());
+    std::size_t copied = 0;
+    for (; at != std::string::npos; at = text.find('&', copied)) {
+        out.append(text, copied, at - copied);
+        // The letter after the "&" tells which reference it can be.
+        const char first = at + 1 < text.size() ? FoldAscii(text[at + 1]) : '\0';
+        if (first == 'q' && MatchesNoCase(text, at + 2, "uot;")) {
+            out.push_back('"');
+            copied = at + 6;
+        } else if (first == 'a' && MatchesNoCase(text, at + 2, "mp;")) {
+            copied = at + 5;
+            const char next = copied < text.size() ? FoldAscii(text[copied]) : '\0';
+            if ((next == 'l' || next == 'g') && MatchesNoCase(text, copied + 1, "t;")) {
+                out.push_back(next == 'l' ? '<' : '>');
+                copied += 3;
+            } else {
+                out.push_back('&');
+            }
+        } else if ((first == 'l' || first == 'g') && MatchesNoCase(text, at + 2, "t;")) {
+            out.push_back(first == 'l' ? '<' : '>');
+            copied = at + 4;
+        } else {
+            out.push_back('&');
+            copied = at + 1;
+        }
+    }
+    out.append(text, copied, std::string::npos);
+    return out;
 }
 
 // Removes matched tag pairs while the first "<" of the text opens one. Everything before the
 // current first "<" is final, so it moves to the output and the work stays near that point.
 std::string RemoveTags(const std::string& text) {
+    std::size_t budget = TagPassBudget;
+    return RemoveTags(text, budget);
+}
+
+std::string RemoveTags(const std::string& text, std::size_t& budget) {
     std::size_t start = text.find('<');
-    if (start == std::string::npos)
-        return text;
+    if (start == std::string::npos || budget == 0)
+        return text; // a spent budget removes nothing, as the first pass over budget would not
     std::string out = text.substr(0, start);
     bool gtBefore = out.find('>') != std::string::npos;
     std::string s = text;
-    std::size_t budget = TagPassBudget;
     while (true) {
         // The first ">" of the whole text must come after the first "<".
         if (gtBefore)
@@ -213,10 +231,20 @@ std::string CleanReceivedDescription(std::string text) {
 }
 
 std::string CleanQueueDescription(std::string text) {
-    return DecodeNumericReferences(RemoveTags(DecodeNamedReferences(std::move(text))));
+    std::size_t budget = TagPassBudget;
+    return CleanQueueDescription(std::move(text), budget);
+}
+
+std::string CleanQueueDescription(std::string text, std::size_t& tagBudget) {
+    return DecodeNumericReferences(RemoveTags(DecodeNamedReferences(std::move(text)), tagBudget));
 }
 
 void PrepareMovie(TRssItemRec& item) {
+    std::size_t budget = TagPassBudget;
+    PrepareMovie(item, budget);
+}
+
+void PrepareMovie(TRssItemRec& item, std::size_t& tagBudget) {
     constexpr std::string_view Key = "movieid=";
     if (const std::size_t at = item.Link.find(Key); at != std::string::npos) {
         std::size_t end = at + Key.size();
@@ -247,15 +275,17 @@ void PrepareMovie(TRssItemRec& item) {
         item.Description = CleanReceivedDescription(std::move(item.Description));
         break;
     default:
-        item.Description = CleanQueueDescription(std::move(item.Description));
+        item.Description = CleanQueueDescription(std::move(item.Description), tagBudget);
     }
 }
 
 void PrepareMovies(TRssFeed& feed) {
     if (!feed.Items)
         return;
+    // One budget for the whole feed: a hundred hostile descriptions cost what one would.
+    std::size_t tagBudget = FeedTagBudget;
     for (std::size_t i = 0; i < feed.Items->Count(); ++i)
-        PrepareMovie((*feed.Items)[i]);
+        PrepareMovie((*feed.Items)[i], tagBudget);
 }
 
 namespace {

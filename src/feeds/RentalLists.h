@@ -2,6 +2,7 @@
 
 #include "feeds/RSS_Reader.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,13 +22,18 @@ std::string BoxArtAddress(std::string_view movieId);
 /** Turns every item of the feed into a movie entry: number, box art, title, kind, description. */
 void PrepareMovies(TRssFeed& feed);
 void PrepareMovie(TRssItemRec& item);
+/** The same, the tag removal drawing on (and using up) a budget shared with other items. */
+void PrepareMovie(TRssItemRec& item, std::size_t& tagBudget);
 
 /** The three description treatments, exposed for their tests. */
 std::string CleanShippedDescription(std::string text);
 std::string CleanReceivedDescription(std::string text);
 std::string CleanQueueDescription(std::string text);
+std::string CleanQueueDescription(std::string text, std::size_t& tagBudget);
 std::string DecodeNamedReferences(std::string text);
 std::string RemoveTags(const std::string& text);
+/** Tag removal that stops, leaving the rest as it is, once budget bytes of scanning are spent. */
+std::string RemoveTags(const std::string& text, std::size_t& budget);
 std::string DecodeNumericReferences(const std::string& text);
 
 using TMovieList = std::vector<const TRssItemRec*>;

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
+
 #include <chrono>
+#include <random>
 
 namespace {
 
@@ -111,6 +114,65 @@ TEST(QueueDescription, NamedReferences) {
     EXPECT_EQ(DecodeNamedReferences("&QUOT;&Amp;&LT;&gT;"), "\"&<>");
     EXPECT_EQ(DecodeNamedReferences("&amp;amp;"), "&amp;") << "one pass per reference";
     EXPECT_EQ(DecodeNamedReferences("&gt;&lt"), ">&lt");
+}
+
+TEST(QueueDescription, NamedReferencesDecodeAsFourWholePassesInTurnWould) {
+    // The rule as first written: each reference replaced over the whole text, one after another.
+    const auto fourPasses = [](std::string text) {
+        for (const auto& [pattern, replacement] :
+             {std::pair{"&quot;", "\""}, std::pair{"&amp;", "&"}, std::pair{"&lt;", "<"}, std::pair{"&gt;", ">"}}) {
+            const QString from = QString::fromLatin1(pattern);
+            text = QString::fromLatin1(text.c_str())
+                       .replace(from, QString::fromLatin1(replacement), Qt::CaseInsensitive)
+                       .toLatin1()
+                       .toStdString();
+        }
+        return text;
+    };
+    std::mt19937 random(20261210);
+    const std::string alphabet = "&&&amplgtquoAMPLGTQ;;x";
+    for (int n = 0; n < 20000; ++n) {
+        std::string text;
+        for (int length = static_cast<int>(random() % 24); length > 0; --length)
+            text += alphabet[random() % alphabet.size()];
+        ASSERT_EQ(DecodeNamedReferences(text), fourPasses(text)) << text;
+    }
+}
+
+TEST(QueueDescription, TagRemovalHasOneBudgetForTheWholeFeed) {
+    const auto feedOf = [](const std::vector<std::string>& descriptions) {
+        TRssFeed feed;
+        feed.Items = std::make_shared<TRssItems>();
+        for (const std::string& description : descriptions) {
+            auto item = std::make_unique<TRssItemRec>();
+            item->Title = "1- A film";
+            item->Description = description;
+            feed.Items->Add(std::move(item));
+        }
+        PrepareMovies(feed);
+        return feed;
+    };
+    // A thousand real descriptions, markup and all, are cleaned to the last as each alone is.
+    const std::string real = "&lt;p&gt;A synopsis of &lt;i&gt;some&lt;/i&gt; length.&lt;/p&gt;&lt;p&gt;"
+                             "With &amp;quot;quotes&amp;quot; &amp;amp; more.&lt;/p&gt;";
+    const TRssFeed ordinary = feedOf(std::vector<std::string>(1000, real));
+    ASSERT_NE(CleanQueueDescription(real).find("some length."), std::string::npos);
+    EXPECT_EQ(CleanQueueDescription(real).find('<'), std::string::npos);
+    for (std::size_t i = 0; i < 1000; ++i)
+        ASSERT_EQ((*ordinary.Items)[i].Description, CleanQueueDescription(real)) << i;
+
+    // A description whose every pass crosses all of it: alone it gets a budget of its own; in a
+    // feed, the first such one spends the feed's, and the next is left as it is.
+    std::string hostile;
+    for (int i = 0; i < 10000; ++i)
+        hostile += "&lt;i&gt;y";
+    for (int i = 0; i < 10000; ++i)
+        hostile += "&lt;/i&gt;";
+    const std::string decoded = DecodeNamedReferences(hostile);
+    EXPECT_LT(CleanQueueDescription(hostile).size(), decoded.size());
+    const TRssFeed spent = feedOf({hostile, hostile});
+    EXPECT_LT((*spent.Items)[0].Description.size(), decoded.size());
+    EXPECT_EQ((*spent.Items)[1].Description, decoded);
 }
 
 TEST(QueueDescription, TagRemovalStopsWhereTheRulesSay) {
