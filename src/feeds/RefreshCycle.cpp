@@ -206,6 +206,7 @@ void TRefreshCycle::BuildLists() {
             else
                 DisposeUnprocessedRequests(sender);
         };
+        queue->OnAbandon = DisposeUnprocessedRequests;
         queue->SetFolder(CacheFolder);
         queue->SetOnDataArrived(AcceptPicture);
         try {

@@ -91,8 +91,11 @@ bool TDownloadQueue::AbandonAll(int waitMs) {
             // Its thread goes down with the process; the cache it writes to is replaced whole or not at all.
             qCWarning(lcQueue) << "a download was still running at the program's end, item" << queue->CurrentIndex();
             allEnded = false;
-        } else if (queue->FreeOnTerminate) {
-            delete queue;
+        } else {
+            if (queue->OnAbandon)
+                queue->OnAbandon(queue);
+            if (queue->FreeOnTerminate)
+                delete queue;
         }
     }
     return allEnded;
@@ -144,13 +147,13 @@ void TDownloadQueue::run() {
     while (!isInterruptionRequested() && m_currentIndex < Count()) {
         TDownloadItemRec& item = *m_items[static_cast<std::size_t>(m_currentIndex)];
         ProcessItem(item);
-        if (m_onItemDone) {
-            Synchronize([this] {
-                TDownloadItemRec* current = GetItem(m_currentIndex);
-                if (current && m_onItemDone)
-                    m_onItemDone(this, current->URL, current->Data, current->Size != -1, m_folder + current->FileName);
-            });
-        }
+        const bool notified = !m_onItemDone || Synchronize([this] {
+            TDownloadItemRec* current = GetItem(m_currentIndex);
+            if (current && m_onItemDone)
+                m_onItemDone(this, current->URL, current->Data, current->Size != -1, m_folder + current->FileName);
+        });
+        if (!notified)
+            return; // given up: the item stays unprocessed, its owner's data with it
         ++m_currentIndex;
     }
 }

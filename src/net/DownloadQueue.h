@@ -75,6 +75,11 @@ public:
     /** How long one item's download may take in all, however slowly its bytes come. */
     int DeadlineMs = webfetch::FeedDeadlineMs;
     std::function<void(TDownloadQueue* sender)> OnTerminate;
+    /**
+     * Runs instead of OnTerminate for a run given up at the program's end, once its worker has
+     * stopped: the owner frees what it handed to the items not processed (from CurrentIndex on).
+     */
+    std::function<void(TDownloadQueue* sender)> OnAbandon;
 
 protected:
     void run() override;

@@ -87,6 +87,9 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
     pcMainTabs->addTab(sbQueue, QStringLiteral("DVDs in Your Queue"));
     pcMainTabs->addTab(sbRecent, QStringLiteral("Recent"));
     pcMainTabs->setCurrentIndex(1);
+    // A page shown by its tab takes the focus in its list box, never in its first card: a card
+    // that takes the focus is scrolled into view, and the member would lose their place.
+    connect(pcMainTabs, &QTabWidget::currentChanged, this, [this] { FocusActiveList(); });
     pcMainTabs->hide();
     layout->addWidget(pcMainTabs, 1);
     layout->addStretch(0);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -90,9 +91,17 @@ void TCustomMovieThumbnail::SetBorderColor(const QColor& c) {
 }
 
 void TCustomMovieThumbnail::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    const bool secondHalf = std::exchange(m_inDoubleClick, false);
+    if (event->button() == Qt::LeftButton && !secondHalf && rect().contains(event->position().toPoint()))
         Q_EMIT Clicked(this);
     QWidget::mouseReleaseEvent(event);
+}
+
+void TCustomMovieThumbnail::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A double click is a click (its first half, already reported) and a double click, which
+    // a card answers with nothing more: the movie page opens once.
+    m_inDoubleClick = event->button() == Qt::LeftButton;
+    event->accept();
 }
 
 void TCustomMovieThumbnail::PaintFrame(QPainter& p) const {

@@ -51,6 +51,7 @@ Q_SIGNALS:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void PaintFrame(QPainter& p) const;
     /** The box-art frame at (x, y) with its drop shadow; returns the bottom of the picture area. */
     int PaintBoxArt(QPainter& p, int x, int y) const;
@@ -65,6 +66,7 @@ private:
     QString m_movieId;
     std::string m_url;
     std::shared_ptr<TCardPicture> m_pictureTarget;
+    bool m_inDoubleClick = false; // the release that ends a double click is no click of its own
 };
 
 /** The large card: box art, title with a soft shadow, wrapped description, the queue position tag. */

@@ -436,6 +436,8 @@ TEST_F(DownloadQueueTest, AtTheProgramsEndATricklingDownloadIsGivenUpAndTheCache
     QPointer<TDownloadQueue> alive(run.Queue);
     run.Queue->SetFolder(folder);
     run.Queue->Add("http://x.test/trickle", "feed.xml", true, nullptr);
+    int abandonedAt = -1;
+    run.Queue->OnAbandon = [&](TDownloadQueue* q) { abandonedAt = q->CurrentIndex(); };
     run.Queue->Start();
     for (int i = 0; i < 500 && GetsOf("/trickle") < 2; ++i) // the length query, then the download
         QThread::msleep(10);
@@ -446,6 +448,7 @@ TEST_F(DownloadQueueTest, AtTheProgramsEndATricklingDownloadIsGivenUpAndTheCache
     QCoreApplication::processEvents();
     EXPECT_TRUE(alive.isNull()) << "a queue that frees itself is freed";
     EXPECT_FALSE(run.Terminated) << "no notification runs once the program is ending";
+    EXPECT_EQ(abandonedAt, 0) << "the owner frees what it gave the items never processed, the current one too";
     EXPECT_EQ(ReadFile(folder + "feed.xml"), "<rss>cached</rss>");
     EXPECT_EQ(QDir(QString::fromStdString(folder)).entryList(QDir::Files).size(), 1) << "no part file left";
     EXPECT_TRUE(TDownloadQueue::AbandonAll(0)) << "nothing left to stop";

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMouseEvent>
+
 namespace {
 
 QImage Grab(QWidget& w) {
@@ -196,4 +199,32 @@ TEST(CardPicture, ABoxArtOfFullSizeIsKeptNoLargerThanACardNeeds) {
     WriteFile(path, MakeJpeg(100, 140));
     ASSERT_TRUE(card.Picture()->LoadFromFile(path));
     EXPECT_EQ(card.MoviePicture().size(), QSize(100, 140));
+}
+
+TEST(CardInput, ADoubleClickOpensTheMoviePageOnce) {
+    TMovieThumbnail card;
+    card.show();
+    int clicks = 0;
+    QObject::connect(&card, &TCustomMovieThumbnail::Clicked, [&] { ++clicks; });
+    // What the window system delivers: the second press of a double click comes as the double click.
+    const auto send = [&](QEvent::Type type, Qt::MouseButton button = Qt::LeftButton) {
+        const QPointF at(50, 50);
+        QMouseEvent event(type, at, card.mapToGlobal(at), button,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), {});
+        QApplication::sendEvent(&card, &event);
+    };
+    const auto click = [&](Qt::MouseButton button = Qt::LeftButton) {
+        send(QEvent::MouseButtonPress, button);
+        send(QEvent::MouseButtonRelease, button);
+    };
+    click();
+    EXPECT_EQ(clicks, 1);
+    click();
+    send(QEvent::MouseButtonDblClick);
+    send(QEvent::MouseButtonRelease);
+    EXPECT_EQ(clicks, 2) << "the double click's first click counts, its second half does not";
+    click();
+    EXPECT_EQ(clicks, 3) << "the next single click counts again";
+    click(Qt::RightButton);
+    EXPECT_EQ(clicks, 3);
 }

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QWheelEvent>
@@ -121,4 +122,27 @@ TEST_F(InputTest, TheAdvertisementCardHasNoTitleItem) {
     QMenu* menu = main->MovieMenu(ads[0]);
     EXPECT_FALSE(menu->actions()[0]->isVisible());
     EXPECT_TRUE(menu->actions()[1]->isVisible());
+}
+
+TEST_F(InputTest, SwitchingTabsKeepsEachListWhereTheMemberLeftIt) {
+    auto* tabs = main->findChild<QTabWidget*>();
+    Bar()->setValue(Bar()->maximum() / 2);
+    const int place = Bar()->value();
+    ASSERT_GT(place, 0);
+    // By the mouse on the tab bar, the focus in the list, as a member switches.
+    queueBox->setFocus();
+    for (int index : {1, 0}) {
+        const QRect tab = tabs->tabBar()->tabRect(index);
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tab.center());
+        QCoreApplication::processEvents();
+        ASSERT_EQ(tabs->currentIndex(), index);
+    }
+    EXPECT_EQ(Bar()->value(), place) << "the queue is where it was";
+    EXPECT_TRUE(queueBox->hasFocus() || queueBox->isAncestorOf(QApplication::focusWidget()));
+    // And by the keyboard.
+    QTest::keyClick(tabs, Qt::Key_Tab, Qt::ControlModifier);
+    QTest::keyClick(tabs, Qt::Key_Tab, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_EQ(Bar()->value(), place);
 }
