@@ -16,7 +16,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Links, mails and installers are handed to the desktop through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils")
 # On a session with Wayland alone, Qt needs its Wayland platform.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, fonts-dejavu-extra | fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.plotvane.example/")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -14,8 +14,22 @@
 
 namespace {
 
+// The faces the cards were laid out with, each followed by installed faces of close width:
+// fontconfig's own choice for a missing Tahoma (DejaVu Sans) is a tenth wider and cuts the
+// dates of the returned cards.
+QStringList CardFamilies(const char* family) {
+    const QString name = QString::fromLatin1(family);
+    if (name == QStringLiteral("Tahoma"))
+        return {name, QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans"),
+                QStringLiteral("Arimo"), QStringLiteral("Nimbus Sans")};
+    if (name == QStringLiteral("Verdana"))
+        return {name, QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")};
+    return {name};
+}
+
 QFont CardFont(const char* family, int pixels, bool bold) {
-    QFont font(QString::fromLatin1(family));
+    QFont font;
+    font.setFamilies(CardFamilies(family));
     font.setPixelSize(pixels); // 8 points at 96 dpi, as the cards were laid out
     font.setBold(bold);
     return font;

@@ -228,3 +228,18 @@ TEST(CardInput, ADoubleClickOpensTheMoviePageOnce) {
     click(Qt::RightButton);
     EXPECT_EQ(clicks, 3);
 }
+
+TEST(CardText, TheLongestTextsOfEachCardKindFitWithTheFacesInstalledHere) {
+    // A returned card's one line: the longest date the service writes.
+    TMovieThumbnailShort returned;
+    returned.SetMovieDescription(QStringLiteral("Received on 12/28/26"));
+    const int room = returned.width() - 16;
+    EXPECT_LE(QFontMetrics(returned.font()).horizontalAdvance(returned.MovieDescription()), room)
+        << QFontInfo(returned.font()).family().toStdString();
+    // The queue's position tag holds two digits in its 20-pixel box (three stand wider, centred
+    // on it, as they did with the face it was drawn for).
+    TMovieThumbnail queued;
+    QFont bold = queued.font();
+    bold.setBold(true);
+    EXPECT_LE(QFontMetrics(bold).horizontalAdvance(QStringLiteral("99")), 20) << QFontInfo(bold).family().toStdString();
+}
