@@ -1,4 +1,5 @@
 #include "ui/Main.h"
+#include "ui/TextLink.h"
 
 #include "app/StartUp.h"
 #include "feeds/RefreshCycle.h"
@@ -33,13 +34,6 @@ namespace {
 constexpr int DesignWidth = 460;
 constexpr int DesignHeight = 553;
 constexpr int MinimumHeight = 360;
-
-QLabel* MakeLink(const QString& text, QWidget* parent) {
-    auto* link = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(text), parent);
-    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    link->setAccessibleName(text); // the caption, not its markup
-    return link;
-}
 
 } // namespace
 
@@ -77,7 +71,7 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
                        " border-top: 2px solid rgb(255, 199, 60); }"
                        "QTabBar::tab:hover { border-top: 2px solid rgb(255, 199, 60); }"
                        "QTabBar::tab:focus { outline: none; }"
-                       "#boxContent { background: white; }"));
+                       "#boxContent { background: white; } #listBox { background: white; }"));
     sbQueue = BuildBox(m_queueContent);
     sbRecent = BuildBox(m_recentContent);
     sbQueue->setAccessibleName(QStringLiteral("DVDs in Your Queue"));
@@ -131,13 +125,13 @@ QWidget* TfMain::BuildLinks() {
     imgLogo->installEventFilter(this);
     row->addWidget(imgLogo);
     row->addStretch(1);
-    lbGoToQueue = MakeLink(QStringLiteral("Go to Queue"), bar);
+    lbGoToQueue = new TTextLink(QStringLiteral("Go to Queue"), bar);
     lbGoToQueue->hide();
-    lbOptions = MakeLink(QStringLiteral("Options"), bar);
-    connect(lbGoToQueue, &QLabel::linkActivated, this, [] { OpenCardUrl(std::string(hosts::ServiceWeb) + "/Queue"); });
-    connect(lbOptions, &QLabel::linkActivated, this, [this] { ShowOptions(); });
-    lbAbout = MakeLink(QStringLiteral("About"), bar);
-    connect(lbAbout, &QLabel::linkActivated, this, [this] { ShowAbout(); });
+    lbOptions = new TTextLink(QStringLiteral("Options"), bar);
+    connect(lbGoToQueue, &TTextLink::clicked, this, [] { OpenCardUrl(std::string(hosts::ServiceWeb) + "/Queue"); });
+    connect(lbOptions, &TTextLink::clicked, this, [this] { ShowOptions(); });
+    lbAbout = new TTextLink(QStringLiteral("About"), bar);
+    connect(lbAbout, &TTextLink::clicked, this, [this] { ShowAbout(); });
     row->addWidget(lbGoToQueue);
     row->addWidget(lbOptions);
     row->addWidget(lbAbout);

@@ -8,6 +8,7 @@
 
 #include <QEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
@@ -46,7 +47,13 @@ TGradientLabel* TfMain::MakeSectionHeader(bool atHome, QWidget* parent) {
     header->SetVerticalOffset(6);
     header->SetShadow(true);
     header->SetShadowColor(Qt::white);
-    QFont font(QStringLiteral("MS Sans Serif"));
+    // Its margins above and below the gradient show the list's white, not the style's grey.
+    QPalette pal = header->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    header->setPalette(pal);
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                      QStringLiteral("Nimbus Sans")});
     font.setPixelSize(13);
     font.setBold(true);
     header->setFont(font);
@@ -69,6 +76,10 @@ QScrollArea* TfMain::BuildBox(QWidget*& content) {
     pal.setColor(QPalette::Window, Qt::white);
     content->setPalette(pal);
     box->setWidget(content);
+    // Below the last card, and in an empty list, the box shows the window colour too.
+    box->setObjectName(QStringLiteral("listBox"));
+    box->viewport()->setAutoFillBackground(true);
+    box->viewport()->setPalette(pal);
     box->viewport()->installEventFilter(this);
     return box;
 }
@@ -111,7 +122,8 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     if (HandleInput(watched, event))
         return true;
-    if (watched == imgLogo && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == imgLogo && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         OpenCardUrl(std::string(hosts::VendorWeb));
         return true;
     }

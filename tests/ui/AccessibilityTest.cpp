@@ -3,7 +3,9 @@
 #include "settings/OptionsUnit.h"
 #include "ui/Main.h"
 #include "ui/MovieThumbnail.h"
+#include "ui/TextLink.h"
 
+#include "support/FakeShell.h"
 #include "support/FakeTrayShell.h"
 #include "support/QtPrinters.h"
 #include "support/TempProfile.h"
@@ -16,6 +18,7 @@
 #include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 
 namespace {
 
@@ -78,13 +81,30 @@ TEST_F(AccessibilityTest, CardsAreNamedByTitleAndPlace) {
     EXPECT_EQ(seen, expected);
 }
 
-TEST_F(AccessibilityTest, LinksAreNamedByTheirCaptions) {
+TEST_F(AccessibilityTest, LinksAreNamedByTheirCaptionsAndCanBePressed) {
+    TFakeShell browser;
     QStringList names;
-    for (auto* label : main->findChildren<QLabel*>())
-        if (label->textInteractionFlags() & Qt::LinksAccessibleByKeyboard)
-            names << Name(label);
+    for (auto* link : main->findChildren<TTextLink*>()) {
+        names << Name(link);
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(link);
+        ASSERT_NE(face, nullptr);
+        EXPECT_EQ(face->role(), QAccessible::Link) << Name(link).toStdString();
+        ASSERT_NE(face->actionInterface(), nullptr);
+        EXPECT_TRUE(face->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    }
     names.sort();
     EXPECT_EQ(names, (QStringList{QStringLiteral("About"), QStringLiteral("Go to Queue"), QStringLiteral("Options")}));
+    // Pressed by a screen reader, "Go to Queue" opens the queue page as a click does.
+    auto* queue = main->findChild<TTextLink*>();
+    ASSERT_EQ(Name(queue), QStringLiteral("Go to Queue"));
+    QAccessible::queryAccessibleInterface(queue)->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    ASSERT_EQ(browser.Calls.size(), 1u);
+    EXPECT_EQ(browser.Calls[0].File, "http://www.netflix.com/Queue");
+    // A disabled link offers no press.
+    queue->setEnabled(false);
+    EXPECT_FALSE(QAccessible::queryAccessibleInterface(queue)->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::pressAction()));
     bool logo = false;
     for (auto* label : main->findChildren<QLabel*>())
         logo = logo || Name(label) == QStringLiteral("Plotvane web site");
@@ -100,7 +120,7 @@ TEST_F(AccessibilityTest, TabReachesTheLinksTheTabsTheListAndEveryCardInOrder) {
         tabs->setCurrentIndex(page);
         QStringList chain;
         for (QWidget* w : TabChain(main.get())) {
-            if (qobject_cast<QLabel*>(w))
+            if (qobject_cast<TTextLink*>(w))
                 chain << QStringLiteral("link ") + Name(w);
             else if (qobject_cast<QTabBar*>(w))
                 chain << QStringLiteral("tabs ") + Name(w);
@@ -121,4 +141,60 @@ TEST_F(AccessibilityTest, TabReachesTheLinksTheTabsTheListAndEveryCardInOrder) {
                      << QStringLiteral("card Metropolis, at home") << QStringLiteral("card Rope, returned");
         EXPECT_EQ(chain, expected) << page;
     }
+}
+
+TEST_F(AccessibilityTest, EachLinkIsOneTabStopWithAFocusMarkAndGreyWhileDisabled) {
+    main->ShowLists();
+    main->show();
+    const auto links = main->findChildren<TTextLink*>();
+    ASSERT_EQ(links.size(), 3);
+    auto* options = links[1];
+    ASSERT_EQ(Name(options), QStringLiteral("Options"));
+    auto* about = links[2];
+    options->setFocus();
+    QApplication::setActiveWindow(main.get());
+    const QImage unfocused = about->grab().toImage();
+    QTest::keyClick(options, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), about) << "the next Tab reaches the next link, not a second stop";
+    EXPECT_NE(about->grab().toImage(), unfocused) << "the link with the focus shows it";
+
+    const auto drawsIn = [](QWidget* w, const QColor& colour) {
+        const QImage image = w->grab().toImage();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixelColor(x, y) == colour)
+                    return true;
+        return false;
+    };
+    options->clearFocus();
+    EXPECT_TRUE(drawsIn(options, QColor(0, 0, 255)));
+    main->ShowBusy();
+    EXPECT_FALSE(options->isEnabled());
+    EXPECT_FALSE(drawsIn(options, QColor(0, 0, 255))) << "a disabled Options must not look like an enabled one";
+}
+
+TEST_F(AccessibilityTest, TheListsAreWhiteAroundTheHeadersAndBelowTheCardsAndTheLogoAnswersTheLeftButton) {
+    main->ShowLists();
+    main->show();
+    auto* tabs = main->findChild<QTabWidget*>();
+    tabs->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    auto* recent = qobject_cast<QScrollArea*>(tabs->currentWidget());
+    ASSERT_NE(recent, nullptr);
+    const QImage list = recent->viewport()->grab().toImage();
+    EXPECT_EQ(list.pixelColor(200, 6), QColor(Qt::white)) << "the row above the \"At home\" gradient";
+    EXPECT_EQ(list.pixelColor(200, list.height() - 3), QColor(Qt::white)) << "below the last card";
+
+    TFakeShell browser;
+    QLabel* logo = nullptr;
+    for (auto* label : main->findChildren<QLabel*>())
+        if (Name(label) == QStringLiteral("Plotvane web site"))
+            logo = label;
+    ASSERT_NE(logo, nullptr);
+    QTest::mouseClick(logo, Qt::RightButton);
+    QTest::mouseClick(logo, Qt::MiddleButton);
+    EXPECT_TRUE(browser.Calls.empty()) << "only the left button opens the site";
+    QTest::mouseClick(logo, Qt::LeftButton);
+    ASSERT_EQ(browser.Calls.size(), 1u);
+    EXPECT_EQ(browser.Calls[0].File, "http://www.plotvane.example");
 }
