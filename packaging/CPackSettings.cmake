@@ -6,8 +6,10 @@ set(CPACK_PACKAGE_VENDOR Plotvane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Plotvane <support@plotvane.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "DVD rental companion in the tray")
-set(CPACK_PACKAGE_DESCRIPTION "Shows the DVDs of a rental queue, the DVDs at home and those recently returned, \
-read from the member's two personal feeds of the DVD-by-mail service, and tells when either list changes.")
+# Debian's extended description: lines of at most 80 characters.
+set(CPACK_PACKAGE_DESCRIPTION "Shows the DVDs of a rental queue, the DVDs at home and those recently
+returned, read from the member's two personal feeds of the DVD-by-mail
+service, and tells when either list changes.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY plotvane)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -15,7 +17,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Links, mails and installers are handed to the desktop through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils")
-# On a session with Wayland alone, Qt needs its Wayland platform.
+# On a session with Wayland alone, Qt needs its Wayland platform; the cards' faces of Windows
+# have their closest stand-ins in these fonts.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, fonts-dejavu-extra | fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.plotvane.example/")
 set(CPACK_STRIP_FILES ON)

@@ -29,6 +29,15 @@ is_svg() { python3 -c 'import sys, xml.etree.ElementTree as E
 sys.exit(E.parse(sys.argv[1]).getroot().tag != "{http://www.w3.org/2000/svg}svg")' "$1"; }
 pv_check "the scalable icon is SVG" is_svg "$prefix/share/icons/hicolor/scalable/apps/$id.svg"
 
+pv_check "the copyright file and the compressed change log are installed" test -s \
+    "$prefix/share/doc/plotvane/copyright" -a -s "$prefix/share/doc/plotvane/changelog.gz"
+pv_check "the change log names this version" sh -c "gzip -dc '$prefix/share/doc/plotvane/changelog.gz' | head -n 1 |
+    grep -qF \"plotvane ($(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt"))\""
+# Building the program alone (as scripts/run does) must leave what packaging needs.
+pv_check "the program's target builds the icons and the change log" sh -c \
+    "ninja -C '$build' -t inputs src/app/plotvane | grep -q plotvane_icons &&
+     ninja -C '$build' -t inputs src/app/plotvane | grep -q plotvane_changelog"
+
 # The package, made in the throw-away folder.
 quiet cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/deb"
 deb=$(ls "$work"/deb/plotvane_*.deb 2>/dev/null | head -n 1)
@@ -51,6 +60,8 @@ exe=$root/usr/bin/plotvane
 pv_check "the package holds the program, the launcher, the metainfo and the icons" test -x "$exe" \
     -a -f "$root/usr/share/applications/$id.desktop" -a -f "$root/usr/share/metainfo/$id.metainfo.xml" \
     -a -f "$root/usr/share/icons/hicolor/scalable/apps/$id.svg"
+pv_check "lintian finds no error in the package" sh -c "lintian --suppress-tags no-manual-page '$deb' 2>&1 |
+    tee -a '$work/tools.log' | grep -v 'root privileges' | grep -q '^E:' && exit 1 || exit 0"
 pv_check "the stripped program keeps its version note" sh -c "readelf -n '$exe' | grep -q Plotvane"
 pv_check "every library it needs is found" sh -c "! ldd '$exe' | grep -q 'not found'"
 
