@@ -94,10 +94,10 @@ void BM_HugeTrackingFeedToLists(benchmark::State& state) {
 }
 BENCHMARK(BM_HugeTrackingFeedToLists)->Unit(benchmark::kMillisecond);
 
-// A feed's preparation when every description is hostile: 100 items, each 10,000 escaped
-// tags opened one after the other and closed only at the end, so that every removal pass
-// crosses the whole description (about 20 MB, within the size bound). What a member waits for
-// between the download and the lists.
+// A feed's preparation when every description is hostile: items of 10,000 escaped tags each,
+// opened one after the other and closed only at the end, so that every removal pass crosses
+// the whole description; 100 of them make 20 MB, 160 reach the 32 MiB a feed may have. What a
+// member waits for between the download and the lists.
 void BM_PrepareHostileFeed(benchmark::State& state) {
     std::string nested;
     for (int i = 0; i < 10000; ++i)
@@ -108,7 +108,7 @@ void BM_PrepareHostileFeed(benchmark::State& state) {
         state.PauseTiming();
         TRssFeed feed;
         feed.Items = std::make_shared<TRssItems>();
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < state.range(0); ++i) {
             auto item = std::make_unique<TRssItemRec>();
             item->Title = std::to_string(i + 1) + "- Nested";
             item->Description = nested;
@@ -118,8 +118,8 @@ void BM_PrepareHostileFeed(benchmark::State& state) {
         PrepareMovies(feed);
         benchmark::DoNotOptimize(feed);
     }
-    state.counters["bytes"] = static_cast<double>(nested.size() * 100);
+    state.counters["bytes"] = static_cast<double>(nested.size() * static_cast<std::size_t>(state.range(0)));
 }
-BENCHMARK(BM_PrepareHostileFeed)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PrepareHostileFeed)->Arg(100)->Arg(160)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace

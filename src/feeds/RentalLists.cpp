@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace {
 
@@ -17,6 +18,8 @@ constexpr std::size_t TagPassBudget = 64 * 1024 * 1024;
 // The same for a whole feed: twenty times what the service's largest queue feed needs, and few
 // enough milliseconds that no feed, however hostile each description, holds the lists back.
 constexpr std::size_t FeedTagBudget = 8 * 1024 * 1024;
+// The most of a description that is kept: the service's run to a kilobyte or two.
+constexpr std::size_t MaxDescriptionBytes = 64 * 1024;
 
 bool IsBlankOrControl(char c) {
     return static_cast<unsigned char>(c) <= ' ';
@@ -39,13 +42,6 @@ bool IsWholeNumber(std::string_view text) {
 
 char FoldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Whether text holds pattern at position at, ASCII letters in either case.
-bool MatchesNoCase(std::string_view text, std::size_t at, std::string_view pattern) {
-    return text.size() - std::min(at, text.size()) >= pattern.size() &&
-           std::equal(pattern.begin(), pattern.end(), text.begin() + static_cast<std::ptrdiff_t>(at),
-                      [](char p, char t) { return FoldAscii(p) == FoldAscii(t); });
 }
 
 } // namespace
@@ -96,37 +92,47 @@ std::string BoxArtAddress(std::string_view movieId) {
 // while "&amp;quot;" becomes "&quot;" and "&amp;amp;" "&amp;". Done in one pass: a feed of
 // references would otherwise be copied four times.
 std::string DecodeNamedReferences(std::string text) {
-    std::size_t at = text.find('&');
-    if (at == std::string::npos)
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const char* amp = static_cast<const char*>(std::memchr(p, '&', text.size()));
+    if (!amp)
         return text;
-    std::string out;
-    out.reserve(text.size());
-    std::size_t copied = 0;
-    for (; at != std::string::npos; at = text.find('&', copied)) {
-        out.append(text, copied, at - copied);
-        // The letter after the "&" tells which reference it can be.
-        const char first = at + 1 < text.size() ? FoldAscii(text[at + 1]) : '\0';
-        if (first == 'q' && MatchesNoCase(text, at + 2, "uot;")) {
-            out.push_back('"');
-            copied = at + 6;
-        } else if (first == 'a' && MatchesNoCase(text, at + 2, "mp;")) {
-            copied = at + 5;
-            const char next = copied < text.size() ? FoldAscii(text[copied]) : '\0';
-            if ((next == 'l' || next == 'g') && MatchesNoCase(text, copied + 1, "t;")) {
-                out.push_back(next == 'l' ? '<' : '>');
-                copied += 3;
+    std::string out(text.size(), '\0'); // the text only shrinks
+    char* o = out.data();
+    // Whether the letters at q spell word (lower case) in any case, then a ";".
+    const auto spells = [&end](const char* q, std::string_view word) {
+        if (end - q < static_cast<std::ptrdiff_t>(word.size()) + 1)
+            return false;
+        for (char c : word)
+            if (FoldAscii(*q++) != c)
+                return false;
+        return *q == ';';
+    };
+    while (amp) {
+        o = std::copy(p, amp, o);
+        p = amp;
+        if (spells(p + 1, "quot")) {
+            *o++ = '"';
+            p += 6;
+        } else if (spells(p + 1, "amp")) {
+            p += 5;
+            if (spells(p, "lt") || spells(p, "gt")) {
+                *o++ = FoldAscii(*p) == 'l' ? '<' : '>';
+                p += 3;
             } else {
-                out.push_back('&');
+                *o++ = '&';
             }
-        } else if ((first == 'l' || first == 'g') && MatchesNoCase(text, at + 2, "t;")) {
-            out.push_back(first == 'l' ? '<' : '>');
-            copied = at + 4;
+        } else if (spells(p + 1, "lt") || spells(p + 1, "gt")) {
+            *o++ = FoldAscii(p[1]) == 'l' ? '<' : '>';
+            p += 4;
         } else {
-            out.push_back('&');
-            copied = at + 1;
+            *o++ = '&';
+            ++p;
         }
+        amp = static_cast<const char*>(std::memchr(p, '&', static_cast<std::size_t>(end - p)));
     }
-    out.append(text, copied, std::string::npos);
+    o = std::copy(p, end, o);
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
@@ -154,8 +160,12 @@ std::string RemoveTags(const std::string& text, std::size_t& budget) {
         const std::string closing = "</" + s.substr(start + 1, gt - start - 1) + ">";
         const std::size_t at = s.find(closing, start);
         const std::size_t work = (at == std::string::npos ? s.size() : at) - start;
-        if (at == std::string::npos || work > budget)
+        if (at == std::string::npos)
             break;
+        if (work > budget) {
+            budget = 0; // a pass it cannot afford spends it: what follows is left as it is
+            break;
+        }
         budget -= work;
         // Delete the closing tag by moving what precedes it forward, then the opening tag.
         std::copy_backward(s.begin() + static_cast<std::ptrdiff_t>(start), s.begin() + static_cast<std::ptrdiff_t>(at),
@@ -245,6 +255,14 @@ void PrepareMovie(TRssItemRec& item) {
 }
 
 void PrepareMovie(TRssItemRec& item, std::size_t& tagBudget) {
+    // A card shows a few lines; what lies beyond this much is never a real synopsis, and
+    // cleaning it would only cost time. Cut at a character's start, never inside one.
+    if (item.Description.size() > MaxDescriptionBytes) {
+        std::size_t cut = MaxDescriptionBytes;
+        while (cut > 0 && (static_cast<unsigned char>(item.Description[cut]) & 0xC0) == 0x80)
+            --cut;
+        item.Description.resize(cut);
+    }
     constexpr std::string_view Key = "movieid=";
     if (const std::size_t at = item.Link.find(Key); at != std::string::npos) {
         std::size_t end = at + Key.size();
