@@ -11,7 +11,7 @@ using platform::TFileVersion;
 
 TEST(FileVersion, TheBuiltProgramCarriesItsVersion) {
     TFileVersion version;
-    ASSERT_TRUE(ReadFileVersion(PLOTVANE_EXE, version));
+    ASSERT_TRUE(ReadFileVersion(PLOTVANE_VERSIONED_EXE, version));
     EXPECT_EQ(version.VersionMS, std::uint32_t(PLOTVANE_VERSION_MAJOR << 16 | PLOTVANE_VERSION_MINOR));
     EXPECT_EQ(version.VersionLS, std::uint32_t(PLOTVANE_VERSION_RELEASE << 16 | PLOTVANE_VERSION_BUILD));
 }
@@ -30,7 +30,7 @@ TEST(FileVersion, FilesWithoutTheNoteGiveNone) {
 
 TEST(FileVersion, DamagedExecutablesNeverReadOutsideTheFile) {
     TTempProfile profile;
-    const std::string program = ReadFile(PLOTVANE_EXE);
+    const std::string program = ReadFile(PLOTVANE_VERSIONED_EXE);
     ASSERT_GT(program.size(), 4096u);
     TFileVersion version;
     // Cut short: the section table, at the end of the file, is gone.

@@ -101,7 +101,7 @@ protected:
         u->OnDownloadComplete = [this](TSFUpdate*, const std::string& file, bool&) { downloaded.push_back(file); };
         u->OnError = [this](const std::string& message) { errors.push_back(message); };
         u->SetUpdateMode(TUpdateMode::umDaily);
-        u->SetVersionFileName(PLOTVANE_EXE);
+        u->SetVersionFileName(PLOTVANE_VERSIONED_EXE);
         return u;
     }
 
