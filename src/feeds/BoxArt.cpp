@@ -5,6 +5,9 @@
 #include "net/WebFetch.h"
 
 #include <QBuffer>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcBoxArt, "plotvane.feeds.boxart", QtWarningMsg)
 
 void AcceptPicture(TDownloadQueue*, const std::string&, void*, bool& accept, QIODevice& stream,
                    const std::string& fileName) {
@@ -26,6 +29,7 @@ void PictureArrived(TDownloadQueue* sender, const std::string&, void* data, bool
                 try {
                     lookFurther = !picture->LoadFromFile(fileName);
                 } catch (...) {
+                    qCWarning(lcBoxArt) << "box art" << fileName.c_str() << "could not be shown; its page is searched";
                     lookFurther = true;
                 }
             }
@@ -40,6 +44,7 @@ void PictureArrived(TDownloadQueue* sender, const std::string&, void* data, bool
         }
     } catch (...) {
         // Never into the download queue.
+        qCWarning(lcBoxArt) << "box art for movie" << request->MovieId.c_str() << "lost on the way";
     }
     delete request;
 }

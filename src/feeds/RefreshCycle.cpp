@@ -212,7 +212,10 @@ void TRefreshCycle::BuildLists() {
         try {
             FillRecent();
             FillQueue();
+        } catch (const std::exception& error) {
+            qCWarning(lcRefresh) << "the lists were built only in part:" << error.what();
         } catch (...) {
+            qCWarning(lcRefresh) << "the lists were built only in part";
         }
         queue->Start();
         for (TRssFeed* feed : {&m_trackingFeed, &m_queueFeed}) {
@@ -315,6 +318,7 @@ void TRefreshCycle::AfterCheck(TDownloadQueue* sender) {
         trackingChanged = tracking && changed(CachedFileSize(TrackingFile), tracking->Size);
         queueChanged = queue && changed(CachedFileSize(QueueFile), queue->Size);
     } catch (...) {
+        qCWarning(lcRefresh) << "the length check could not be judged; the lists stay until the next one";
     }
     m_timer.start();
     if (!trackingChanged && !queueChanged)

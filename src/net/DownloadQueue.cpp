@@ -209,8 +209,11 @@ void TDownloadQueue::ProcessItem(TDownloadItemRec& item) {
         } else {
             item.Size = ClampLength(local);
         }
-    } catch (...) {
+    } catch (const std::exception& error) {
         // The item keeps the outcome it had reached; the run goes on.
+        qCWarning(lcQueue) << "download of" << item.URL.c_str() << "into" << path.c_str() << "failed:" << error.what();
+    } catch (...) {
+        qCWarning(lcQueue) << "download of" << item.URL.c_str() << "into" << path.c_str() << "failed";
     }
     m_bytes.clear();
     m_buffer.seek(0);
@@ -237,8 +240,11 @@ void TDownloadQueue::RunSynchronized() {
     if (call) {
         try {
             (*call)();
-        } catch (...) {
+        } catch (const std::exception& error) {
             // A failing handler never stops the run.
+            qCWarning(lcQueue) << "a notification of the download queue failed, the run goes on:" << error.what();
+        } catch (...) {
+            qCWarning(lcQueue) << "a notification of the download queue failed, the run goes on";
         }
     }
     {

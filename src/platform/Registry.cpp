@@ -3,6 +3,8 @@
 #include "platform/Paths.h"
 #include "platform/TemporaryFiles.h"
 
+#include <QLoggingCategory>
+
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -13,6 +15,8 @@
 #include <unistd.h>
 
 static_assert(std::endian::native == std::endian::little, "date-times are stored as little-endian doubles");
+
+Q_LOGGING_CATEGORY(lcRegistry, "plotvane.platform.registry", QtWarningMsg)
 
 namespace platform {
 
@@ -154,7 +158,9 @@ TRegData LoadForReading(const std::string& file) {
     try {
         TFileLock lock(file);
         return Load(file, true);
-    } catch (const ERegistryException&) {
+    } catch (const ERegistryException& error) {
+        // Read without the lock rather than not at all: a reader never changes the file.
+        qCInfo(lcRegistry) << "settings read without their lock:" << error.what();
         return Load(file, false);
     }
 }
@@ -215,7 +221,8 @@ bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
                 m_snapshot.AddKey(full);
                 SaveLocked(m_file, m_snapshot);
             }
-        } catch (const ERegistryException&) {
+        } catch (const ERegistryException& error) {
+            qCWarning(lcRegistry) << "key" << full.c_str() << "not created in" << m_file.c_str() << ":" << error.what();
             return false;
         }
     }
@@ -325,7 +332,9 @@ bool TRegistry::DeleteValue(std::string_view name) {
             SaveLocked(m_file, data);
         m_snapshot = std::move(data);
         return deleted;
-    } catch (const ERegistryException&) {
+    } catch (const ERegistryException& error) {
+        qCWarning(lcRegistry) << "value" << std::string(name).c_str() << "not deleted from" << m_file.c_str() << ":"
+                              << error.what();
         return false;
     }
 }

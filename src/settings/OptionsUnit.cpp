@@ -54,7 +54,8 @@ void LoadConfig() {
             Config.NLFA = reg.ReadDateTime(ValNLFA);
         if (Config.NLFA == 0.0 || !std::isfinite(Config.NLFA))
             Config.NLFA = Now();
-    } catch (const platform::ERegistryException&) {
+    } catch (const platform::ERegistryException& error) {
+        qCWarning(lcOptions) << "settings unreadable, the defaults apply:" << error.what();
         SetDefaultConfig();
     }
     reg.CloseKey();

@@ -2,7 +2,11 @@
 
 #include "platform/Registry.h"
 
+#include <QLoggingCategory>
+
 #include <cstring>
+
+Q_LOGGING_CATEGORY(lcPlacement, "plotvane.settings.placement", QtWarningMsg)
 
 namespace {
 
@@ -55,7 +59,8 @@ std::optional<TWindowFlagsRec> LoadWindowPlacement() {
         if (!reg.OpenKey(WindowKey, false) || !reg.ValueExists(FlagsValue))
             return std::nullopt;
         return DecodeWindowFlags(reg.ReadBinaryData(FlagsValue));
-    } catch (const platform::ERegistryException&) {
+    } catch (const platform::ERegistryException& error) {
+        qCWarning(lcPlacement) << "window placement unreadable, the window takes its default place:" << error.what();
         return std::nullopt;
     }
 }
@@ -65,6 +70,7 @@ void SaveWindowPlacement(const TWindowFlagsRec& rec) {
         platform::TRegistry reg;
         if (reg.OpenKey(WindowKey, true))
             reg.WriteBinaryData(FlagsValue, EncodeWindowFlags(rec));
-    } catch (const platform::ERegistryException&) {
+    } catch (const platform::ERegistryException& error) {
+        qCWarning(lcPlacement) << "window placement not stored, the next start uses the last one:" << error.what();
     }
 }

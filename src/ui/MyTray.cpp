@@ -1,8 +1,11 @@
 #include "ui/MyTray.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QWidget>
+
+Q_LOGGING_CATEGORY(lcTrayIcon, "plotvane.tray.icon", QtWarningMsg)
 
 namespace {
 constexpr std::uint32_t LongRecordSize = 488;
@@ -154,8 +157,9 @@ void TTrayIconEx::TaskbarCreated() {
     m_readding = true;
     try {
         SetEnabled(true);
-    } catch (const ETrayIconError&) {
+    } catch (const ETrayIconError& error) {
         // The tray went again before the icon could be added; it is tried when it comes back.
+        qCInfo(lcTrayIcon) << "the tray went again before the icon was back:" << error.what();
     }
     m_readding = false;
 }

@@ -135,7 +135,13 @@ void TSFUpdate::ReadStatus() {
     if (OnReadUpdateStatus) {
         try {
             OnReadUpdateStatus(this, stream);
+        } catch (const std::exception& error) {
+            qCWarning(lcUpdate) << "update status unreadable, starting afresh at the member's interval:"
+                                << error.what();
+            ResetStatus();
+            stream.clear();
         } catch (...) {
+            qCWarning(lcUpdate) << "update status unreadable, starting afresh at the member's interval";
             ResetStatus();
             stream.clear();
         }
@@ -153,7 +159,10 @@ void TSFUpdate::SaveStatus() {
         return;
     try {
         OnSaveUpdateStatus(this, WriteStatusRecord(m_status));
+    } catch (const std::exception& error) {
+        qCWarning(lcUpdate) << "update status not stored:" << error.what();
     } catch (...) {
+        qCWarning(lcUpdate) << "update status not stored";
     }
 }
 
@@ -176,6 +185,7 @@ void TSFUpdate::CheckFinished(TBSCB*, QIODevice* stream, HRESULT result) {
     try {
         ParseAnswer(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), m_answer);
     } catch (const EBadDecompression& error) {
+        qCWarning(lcUpdate) << "the update answer did not unpack:" << error.what();
         m_download->OnComplete = nullptr;
         if (OnError)
             OnError(error.what());
@@ -221,6 +231,7 @@ void TSFUpdate::AfterVersionCheck() {
         try {
             onNewVersionAvailable(this, remote.Version, toDownload);
         } catch (...) {
+            qCWarning(lcUpdate) << "the offer of version" << remote.Version << "failed; nothing is downloaded";
             toDownload = false;
         }
     }
@@ -319,6 +330,7 @@ void TSFUpdate::FinishDownload() {
         try {
             OnDownloadComplete(this, finished, autoExecute);
         } catch (...) {
+            qCWarning(lcUpdate) << "the downloaded installer could not be offered:" << finished.c_str();
             autoExecute = false;
         }
     }

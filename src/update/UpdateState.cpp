@@ -4,6 +4,10 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcUpdateState, "plotvane.update.state", QtWarningMsg)
+
 namespace updatestate {
 
 void Read(std::string& stream) {
@@ -24,7 +28,9 @@ void Save(const std::string& stream) {
         platform::TRegistry reg;
         if (reg.OpenKey(Key, true))
             reg.WriteBinaryData(Value, stream);
-    } catch (const platform::ERegistryException&) {
+    } catch (const platform::ERegistryException& error) {
+        // The next start reads the status it had, or none: at worst a check runs a day early.
+        qCWarning(lcUpdateState) << "update status not stored:" << error.what();
     }
 }
 
