@@ -74,7 +74,11 @@ std::string BugReport(const std::string& version) {
     report += std::string("  Start at logon: ") + (Config.AutoStartup ? "yes" : "no") + "\r\n";
     // The code opens the member's feeds to anyone who has it: the report only says whether one is set.
     report += std::string("  Feed code: ") + (Config.NetFlixID.empty() ? "not set" : "set") + "\r\n";
-    report += "\r\nWhat happened:\r\n";
+    report += "\r\nWhat happened:\r\n\r\n\r\n";
+    // What the program noticed goes to standard error, category by category, once asked for.
+    report += "A log helps: start Plotvane from a terminal as\r\n"
+              "  QT_LOGGING_RULES='plotvane.*=true' plotvane\r\n"
+              "and paste what it prints here.\r\n";
     return report;
 }
 
