@@ -10,6 +10,8 @@
 #include <QLoggingCategory>
 #include <QUrl>
 
+#include <curl/curl.h>
+
 #include <cctype>
 #include <limits>
 #include <string_view>
@@ -28,8 +30,8 @@ std::string_view Trimmed(std::string_view s) {
 
 constexpr int MaxRedirects = 10;
 
-HRESULT FromCurl(CURLcode code) {
-    switch (code) {
+HRESULT FromCurl(int code) {
+    switch (static_cast<CURLcode>(code)) {
     case CURLE_OK:
         return hresult::S_OK;
     case CURLE_COULDNT_RESOLVE_HOST:
@@ -46,7 +48,34 @@ HRESULT FromCurl(CURLcode code) {
 
 } // namespace
 
-TBSCB::TBSCB(TIEDownload& owner, TCurlLoop& loop, TInfo info)
+struct TBSCB::TCallbacks {
+    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+        auto* self = static_cast<TBSCB*>(user);
+        const std::size_t n = size * count;
+        const std::string_view line(data, n);
+        if (self->m_info.TimeOut > 0)
+            self->m_inactivity.start(self->m_info.TimeOut);
+        // The blank line ends a block of headers; the answer is judged there.
+        if (!line.starts_with("HTTP/") && Trimmed(line).empty())
+            return self->HeadersComplete() ? n : 0;
+        self->HeaderLine(line);
+        return n;
+    }
+    static std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* user) {
+        const std::size_t n = size * count;
+        return static_cast<TBSCB*>(user)->Data(data, n) ? n : 0;
+    }
+    static int OnXfer(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+        auto* self = static_cast<TBSCB*>(user);
+        if (self->Cancelled()) {
+            self->m_abortResult = hresult::E_ABORT;
+            return 1;
+        }
+        return 0;
+    }
+};
+
+TBSCB::TBSCB(TTransferOwner& owner, TCurlLoop& loop, TInfo info)
     : m_owner(&owner)
     , m_loop(loop)
     , m_info(std::move(info)) {
@@ -99,7 +128,7 @@ void TBSCB::Start() {
     m_sinceStart.start();
     if (m_info.Deadline > 0)
         ArmDeadline(m_info.Deadline);
-    m_loop.Add(m_easy);
+    m_loop.Add(m_easy, [this](int code) { Stopped(code); });
     m_added = true;
     Progress(bindstatus::SENDINGREQUEST, m_info.Url);
 }
@@ -129,8 +158,8 @@ bool TBSCB::BeginningTransaction() {
         if (file.exists()) {
             m_info.RangeEnd = 0;
             std::uint32_t action = 0;
-            if (m_owner && m_owner->OnResume)
-                m_owner->OnResume(this, m_info.FileName, action);
+            if (m_owner && m_owner->Events().OnResume)
+                m_owner->Events().OnResume(this, m_info.FileName, action);
             if (action == 1) {
                 m_info.RangeBegin = 0;
             } else if (action == 2) {
@@ -153,8 +182,8 @@ bool TBSCB::BeginningTransaction() {
     if (!m_info.AdditionalHeader.empty() && !m_info.AdditionalHeader.front().empty())
         for (const std::string& line : m_info.AdditionalHeader)
             headers += line + "\r\n";
-    if (m_owner && m_owner->OnBeginningTransaction) {
-        const HRESULT answer = m_owner->OnBeginningTransaction(this, m_info.Url, {}, 0, headers);
+    if (m_owner && m_owner->Events().OnBeginningTransaction) {
+        const HRESULT answer = m_owner->Events().OnBeginningTransaction(this, m_info.Url, {}, 0, headers);
         if (answer < 0) {
             Report(answer, nullptr);
             return false;
@@ -188,12 +217,12 @@ bool TBSCB::ConfigureRequest() {
         curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(m_info.Deadline / 1000)));
     }
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &TBSCB::OnHeader);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &TCallbacks::OnHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &TBSCB::OnWrite);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &TCallbacks::OnWrite);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &TBSCB::OnXfer);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &TCallbacks::OnXfer);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
     // Our header lines go as they are, in their order; libcurl's own Accept stays.
     std::string_view rest = m_requestHeaders;
@@ -208,9 +237,9 @@ bool TBSCB::ConfigureRequest() {
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, m_headerList);
     ApplyCookies(m_info.Url);
     std::string user = m_info.Username, password = m_info.Password;
-    if (m_owner && m_owner->OnAuthenticate) {
+    if (m_owner && m_owner->Events().OnAuthenticate) {
         std::uintptr_t window = 0;
-        if (m_owner->OnAuthenticate(this, window, user, password) < 0)
+        if (m_owner->Events().OnAuthenticate(this, window, user, password) < 0)
             user.clear();
     }
     if (!user.empty()) {
@@ -281,7 +310,7 @@ bool TBSCB::FollowRedirect() {
     m_followPending = false;
     m_redirectBodyBytes = 0;
     m_status = 0;
-    m_loop.Add(m_easy);
+    m_loop.Add(m_easy, [this](int code) { Stopped(code); });
     m_added = true;
     return true;
 }
@@ -289,7 +318,7 @@ bool TBSCB::FollowRedirect() {
 void TBSCB::Progress(std::uint32_t status, const std::string& text) {
     if (status == bindstatus::REDIRECTING)
         m_redirected = true;
-    if (!m_owner || !m_owner->OnProgress || Cancelled())
+    if (!m_owner || !m_owner->Events().OnProgress || Cancelled())
         return;
     const auto progress = static_cast<std::uint32_t>(m_bytesRead);
     const auto max = static_cast<std::uint32_t>(std::max<std::int64_t>(m_contentLength, 0));
@@ -297,33 +326,25 @@ void TBSCB::Progress(std::uint32_t status, const std::string& text) {
     if (status == bindstatus::DOWNLOADINGDATA && m_firstData.isValid())
         texts = ProgressTexts(progress, max, m_firstData.elapsed());
     const auto begin = static_cast<std::uint32_t>(m_info.RangeBegin);
-    m_owner->OnProgress(this, progress + begin, max + begin, status, text, texts.ElapsedTime, texts.Speed,
-                        texts.EstimatedTime);
+    m_owner->Events().OnProgress(this, progress + begin, max + begin, status, text, texts.ElapsedTime, texts.Speed,
+                                 texts.EstimatedTime);
 }
 
-std::size_t TBSCB::OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* self = static_cast<TBSCB*>(user);
-    const std::size_t n = size * count;
-    const std::string_view line(data, n);
-    if (self->m_info.TimeOut > 0)
-        self->m_inactivity.start(self->m_info.TimeOut);
+void TBSCB::HeaderLine(std::string_view line) {
     if (line.starts_with("HTTP/")) {
         const std::size_t space = line.find(' ');
-        self->m_status =
+        m_status =
             space == std::string_view::npos ? 0 : static_cast<int>(httptext::LeadingNumber(line.substr(space + 1, 3)));
-        self->m_responseHeaders.clear();
-        self->m_location.clear();
-        self->m_contentLength = -1;
-        self->m_followPending = false;
-    } else if (Trimmed(line).empty()) {
-        return self->HeadersComplete() ? n : 0;
+        m_responseHeaders.clear();
+        m_location.clear();
+        m_contentLength = -1;
+        m_followPending = false;
     } else if (httptext::StartsWithNoCase(line, "content-length:")) {
-        self->m_contentLength = httptext::LeadingNumber(Trimmed(line.substr(15)));
+        m_contentLength = httptext::LeadingNumber(Trimmed(line.substr(15)));
     } else if (httptext::StartsWithNoCase(line, "location:")) {
-        self->m_location = std::string(Trimmed(line.substr(9)));
+        m_location = std::string(Trimmed(line.substr(9)));
     }
-    self->m_responseHeaders.append(line);
-    return n;
+    m_responseHeaders.append(line);
 }
 
 bool TBSCB::HeadersComplete() {
@@ -340,10 +361,10 @@ bool TBSCB::HeadersComplete() {
         Report(hresult::E_ABORT, nullptr);
         return false;
     }
-    if (m_owner && m_owner->OnResponse) {
+    if (m_owner && m_owner->Events().OnResponse) {
         std::string additional;
         const HRESULT answer =
-            m_owner->OnResponse(this, m_responseCode, m_responseHeaders, m_requestHeaders, additional);
+            m_owner->Events().OnResponse(this, m_responseCode, m_responseHeaders, m_requestHeaders, additional);
         if (answer < 0) {
             m_abortResult = answer;
             return false;
@@ -394,12 +415,6 @@ std::int64_t TBSCB::MaxBody() const {
     return netlimits::MaxBodyToFile - (m_status == 206 ? m_info.RangeBegin : 0);
 }
 
-std::size_t TBSCB::OnWrite(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* self = static_cast<TBSCB*>(user);
-    const std::size_t n = size * count;
-    return self->Data(data, n) ? n : 0;
-}
-
 bool TBSCB::Data(const char* data, std::size_t n) {
     if (m_followPending) {
         // The page that comes with a redirection is nobody's download; only its size counts.
@@ -425,8 +440,8 @@ bool TBSCB::Data(const char* data, std::size_t n) {
         return false;
     }
     std::string block(data, n);
-    if (m_owner && m_owner->OnData)
-        m_owner->OnData(this, block);
+    if (m_owner && m_owner->Events().OnData)
+        m_owner->Events().OnData(this, block);
     QIODevice& target = m_file.isOpen() ? static_cast<QIODevice&>(m_file) : static_cast<QIODevice&>(m_memory);
     if (!block.empty() &&
         target.write(block.data(), static_cast<qint64>(block.size())) != static_cast<qint64>(block.size())) {
@@ -438,16 +453,7 @@ bool TBSCB::Data(const char* data, std::size_t n) {
     return true;
 }
 
-int TBSCB::OnXfer(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    auto* self = static_cast<TBSCB*>(user);
-    if (self->Cancelled()) {
-        self->m_abortResult = hresult::E_ABORT;
-        return 1;
-    }
-    return 0;
-}
-
-void TBSCB::Stopped(CURLcode code) {
+void TBSCB::Stopped(int code) {
     if (code == CURLE_OK && m_followPending && m_abortResult == 0 && !m_timedOut && !Cancelled() && FollowRedirect())
         return;
     HRESULT result = FromCurl(code);
@@ -506,9 +512,9 @@ void TBSCB::Report(HRESULT result, QIODevice* stream) {
         return;
     m_reported = true;
     m_stopped = m_stopped || !m_added;
-    TIEDownload* owner = m_owner;
-    if (owner && owner->OnComplete)
-        owner->OnComplete(this, stream, result);
+    TTransferOwner* owner = m_owner;
+    if (owner && owner->Events().OnComplete)
+        owner->Events().OnComplete(this, stream, result);
     *m_done = true;
     if (owner && m_owner)
         owner->Finished(this);

@@ -8,10 +8,11 @@
 #include <QFile>
 #include <QTimer>
 
-#include <curl/curl.h>
-
 #include <memory>
 #include <string>
+#include <string_view>
+
+struct curl_slist;
 
 /**
  * One transfer of a TIEDownload: its settings, its request, its target (a file or memory), its
@@ -19,7 +20,7 @@
  */
 class TBSCB final {
 public:
-    TBSCB(TIEDownload& owner, TCurlLoop& loop, TInfo info);
+    TBSCB(TTransferOwner& owner, TCurlLoop& loop, TInfo info);
     ~TBSCB();
     TBSCB(const TBSCB&) = delete;
     TBSCB& operator=(const TBSCB&) = delete;
@@ -30,15 +31,19 @@ public:
     /** The request header lines as they were handed on, each ending in CR LF. */
     const std::string& RequestHeaders() const { return m_requestHeaders; }
 
-private:
-    friend class TIEDownload;
-    friend class TCurlLoop;
-
+    /** Sends the request; the end comes as the one report, to the owner's OnComplete. */
     void Start();
-    void Stopped(CURLcode code);
+    /** Ends the transfer from the event loop, reported as aborted. */
     void CancelSoon();
+    /** The owner is going: nothing more is reported to it. */
     void Detach();
+    /** Set once the transfer has reported its end (or was detached). */
     std::shared_ptr<bool> DoneFlag() const { return m_done; }
+
+private:
+    struct TCallbacks; // libcurl's entry points, in the .cpp with libcurl's header
+
+    void Stopped(int curlCode);
 
     bool PrepareBody();
     bool BeginningTransaction();
@@ -54,18 +59,16 @@ private:
     void Progress(std::uint32_t status, const std::string& text);
     bool Cancelled() const { return m_owner && m_owner->Cancelled(); }
 
-    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user);
-    static std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* user);
-    static int OnXfer(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    void HeaderLine(std::string_view line);
     bool HeadersComplete();
     bool Data(const char* data, std::size_t n);
     /** The most this transfer's body may bring. */
     std::int64_t MaxBody() const;
 
-    TIEDownload* m_owner;
+    TTransferOwner* m_owner;
     TCurlLoop& m_loop;
     TInfo m_info;
-    CURL* m_easy = nullptr;
+    void* m_easy = nullptr; // libcurl's handle
     curl_slist* m_headerList = nullptr;
     bool m_added = false;
     std::shared_ptr<bool> m_done = std::make_shared<bool>(false);

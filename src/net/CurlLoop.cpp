@@ -1,8 +1,8 @@
 #include "net/CurlLoop.h"
 
-#include "net/BSCB.h"
-
 #include <QSocketNotifier>
+
+#include <curl/curl.h>
 
 #include <algorithm>
 #include <mutex>
@@ -20,14 +20,30 @@ void Drop(QSocketNotifier*& notifier) {
 
 } // namespace
 
+struct TCurlLoop::TCallbacks {
+    static int OnSocket(CURL*, curl_socket_t socket, int what, void* user, void*) {
+        static_cast<TCurlLoop*>(user)->Watch(socket, what);
+        return 0;
+    }
+    static int OnTimer(CURLM*, long timeoutMs, void* user) {
+        auto* self = static_cast<TCurlLoop*>(user);
+        if (timeoutMs < 0)
+            self->m_timer.stop();
+        else
+            self->m_timer.start(static_cast<int>(std::min(timeoutMs, 24L * 3600 * 1000)));
+        return 0;
+    }
+};
+
 TCurlLoop::TCurlLoop() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    m_multi = curl_multi_init();
-    curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &TCurlLoop::OnSocket);
-    curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
-    curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &TCurlLoop::OnTimer);
-    curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+    CURLM* multi = curl_multi_init();
+    m_multi = multi;
+    curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &TCallbacks::OnSocket);
+    curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this);
+    curl_multi_setopt(multi, CURLMOPT_TIMERFUNCTION, &TCallbacks::OnTimer);
+    curl_multi_setopt(multi, CURLMOPT_TIMERDATA, this);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] { Action(CURL_SOCKET_TIMEOUT, 0); });
 }
@@ -37,24 +53,20 @@ TCurlLoop::~TCurlLoop() {
         delete watch.Read;
         delete watch.Write;
     }
-    curl_multi_cleanup(m_multi);
+    curl_multi_cleanup(static_cast<CURLM*>(m_multi));
 }
 
-int TCurlLoop::OnSocket(CURL*, curl_socket_t socket, int what, void* user, void*) {
-    static_cast<TCurlLoop*>(user)->Watch(socket, what);
-    return 0;
+void TCurlLoop::Add(void* easy, TDone done) {
+    m_done[easy] = std::move(done);
+    curl_multi_add_handle(static_cast<CURLM*>(m_multi), static_cast<CURL*>(easy));
 }
 
-int TCurlLoop::OnTimer(CURLM*, long timeoutMs, void* user) {
-    auto* self = static_cast<TCurlLoop*>(user);
-    if (timeoutMs < 0)
-        self->m_timer.stop();
-    else
-        self->m_timer.start(static_cast<int>(std::min(timeoutMs, 24L * 3600 * 1000)));
-    return 0;
+void TCurlLoop::Remove(void* easy) {
+    m_done.erase(easy);
+    curl_multi_remove_handle(static_cast<CURLM*>(m_multi), static_cast<CURL*>(easy));
 }
 
-void TCurlLoop::Watch(curl_socket_t socket, int what) {
+void TCurlLoop::Watch(int socket, int what) {
     TWatch& watch = m_sockets[socket];
     if (what == CURL_POLL_REMOVE) {
         Drop(watch.Read);
@@ -77,18 +89,19 @@ void TCurlLoop::Watch(curl_socket_t socket, int what) {
     ensure(watch.Write, QSocketNotifier::Write, what & CURL_POLL_OUT, CURL_CSELECT_OUT);
 }
 
-void TCurlLoop::Action(curl_socket_t socket, int flags) {
+void TCurlLoop::Action(int socket, int flags) {
+    auto* multi = static_cast<CURLM*>(m_multi);
     int running = 0;
-    curl_multi_socket_action(m_multi, socket, flags, &running);
+    curl_multi_socket_action(multi, socket, flags, &running);
     int left = 0;
-    while (CURLMsg* msg = curl_multi_info_read(m_multi, &left)) {
+    while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
         if (msg->msg != CURLMSG_DONE)
             continue;
-        CURL* easy = msg->easy_handle;
-        const CURLcode result = msg->data.result;
-        TBSCB* transfer = nullptr;
-        curl_easy_getinfo(easy, CURLINFO_PRIVATE, &transfer);
-        if (transfer)
-            transfer->Stopped(result);
+        const auto found = m_done.find(msg->easy_handle);
+        if (found == m_done.end())
+            continue;
+        // A copy: the function may remove its handle, or add it again, while it runs.
+        const TDone done = found->second;
+        done(static_cast<int>(msg->data.result));
     }
 }

@@ -3,37 +3,41 @@
 #include <QObject>
 #include <QTimer>
 
-#include <curl/curl.h>
-
+#include <functional>
 #include <map>
 
 class QSocketNotifier;
 
 /**
  * Drives libcurl's multi interface from the Qt event loop: a notifier for each socket libcurl
- * watches, and one timer for the timeouts it asks for. A finished transfer is handed to its
- * TBSCB (the easy handle's private pointer) outside any libcurl callback.
+ * watches, and one timer for the timeouts it asks for. It knows transfers only as easy handles
+ * (libcurl's CURL*, opaque here) and the function each one's end goes to, which it calls with
+ * libcurl's result code outside any libcurl callback.
  */
 class TCurlLoop final : public QObject {
 public:
+    using TDone = std::function<void(int curlCode)>;
+
     TCurlLoop();
     ~TCurlLoop() override;
 
-    void Add(CURL* easy) { curl_multi_add_handle(m_multi, easy); }
-    void Remove(CURL* easy) { curl_multi_remove_handle(m_multi, easy); }
+    /** Runs easy until it ends, then calls done; a handle added again replaces its function. */
+    void Add(void* easy, TDone done);
+    /** Stops easy; its function is not called. */
+    void Remove(void* easy);
 
 private:
     struct TWatch {
         QSocketNotifier* Read = nullptr;
         QSocketNotifier* Write = nullptr;
     };
+    struct TCallbacks; // libcurl's entry points, in the .cpp with libcurl's header
 
-    static int OnSocket(CURL*, curl_socket_t socket, int what, void* user, void*);
-    static int OnTimer(CURLM*, long timeoutMs, void* user);
-    void Watch(curl_socket_t socket, int what);
-    void Action(curl_socket_t socket, int flags);
+    void Watch(int socket, int what);
+    void Action(int socket, int flags);
 
-    CURLM* m_multi = nullptr;
+    void* m_multi = nullptr;
     QTimer m_timer;
-    std::map<curl_socket_t, TWatch> m_sockets;
+    std::map<int, TWatch> m_sockets;
+    std::map<void*, TDone> m_done;
 };

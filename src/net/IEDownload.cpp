@@ -46,7 +46,8 @@ void TIEDownload::Go(const std::string& url, const std::string& fileName) {
     info.BindFlags = Options.BindFlags();
     info.CodePage = static_cast<std::uint32_t>(Codepage);
 
-    auto transfer = std::make_unique<TBSCB>(*this, *m_loop, std::move(info));
+    TTransferOwner& owner = *this;
+    auto transfer = std::make_unique<TBSCB>(owner, *m_loop, std::move(info));
     TBSCB* t = transfer.get();
     const std::shared_ptr<bool> done = t->DoneFlag();
     m_transfers.push_back(std::move(transfer));

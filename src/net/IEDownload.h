@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/ResultCodes.h"
+
 #include <QObject>
 #include <QUuid>
 
@@ -12,31 +14,6 @@
 class QIODevice;
 class TBSCB;
 class TCurlLoop;
-
-using HRESULT = std::int32_t;
-
-namespace hresult {
-inline constexpr HRESULT S_OK = 0;
-inline constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004);
-inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
-inline constexpr HRESULT MK_E_SYNTAX = static_cast<HRESULT>(0x800401E4);
-inline constexpr HRESULT MK_S_ASYNCHRONOUS = 0x401E8;
-inline constexpr HRESULT INET_E_CANNOT_CONNECT = static_cast<HRESULT>(0x800C0004);
-inline constexpr HRESULT INET_E_RESOURCE_NOT_FOUND = static_cast<HRESULT>(0x800C0005);
-inline constexpr HRESULT INET_E_DOWNLOAD_FAILURE = static_cast<HRESULT>(0x800C0008);
-inline constexpr HRESULT INET_E_CONNECTION_TIMEOUT = static_cast<HRESULT>(0x800C000B);
-inline constexpr HRESULT INET_E_REDIRECT_FAILED = static_cast<HRESULT>(0x800C0014);
-} // namespace hresult
-
-/** The bind status codes a transfer reports its progress with. */
-namespace bindstatus {
-inline constexpr std::uint32_t CONNECTING = 2;
-inline constexpr std::uint32_t REDIRECTING = 3;
-inline constexpr std::uint32_t BEGINDOWNLOADDATA = 4;
-inline constexpr std::uint32_t DOWNLOADINGDATA = 5;
-inline constexpr std::uint32_t ENDDOWNLOADDATA = 6;
-inline constexpr std::uint32_t SENDINGREQUEST = 11;
-} // namespace bindstatus
 
 /** The bind flags; member i stands for the flag 2 to the power i. */
 enum class TBindInfoOption {
@@ -138,12 +115,37 @@ struct TInfo {
     std::uint32_t CodePage = 0;
 };
 
+/** The component's events, which its transfers raise. */
+struct TDownloadEvents {
+    TOnProgressEvent OnProgress;
+    TOnResumeEvent OnResume;
+    TBeginningTransactionEvent OnBeginningTransaction;
+    TOnResponseEvent OnResponse;
+    TAuthenticateEvent OnAuthenticate;
+    TOnCompleteEvent OnComplete;
+    TOnDataEvent OnData;
+    TGetWindowEvent OnGetWindow;
+    TOnSecurityProblemEvent OnSecurityProblem;
+};
+
+/** All a transfer knows of the component that started it. */
+class TTransferOwner {
+public:
+    virtual bool Cancelled() const = 0;
+    virtual const TDownloadEvents& Events() const = 0;
+    /** The transfer has made its one report and may go once the report's stack has unwound. */
+    virtual void Finished(TBSCB* transfer) = 0;
+
+protected:
+    ~TTransferOwner() = default;
+};
+
 /**
  * Downloads addresses asynchronously on the main thread's event loop (libcurl's multi interface
  * behind socket notifiers and a timer), into memory or into a file that a later transfer
  * continues with a range request. Every Go ends in exactly one OnComplete.
  */
-class TIEDownload final : public QObject {
+class TIEDownload final : public QObject, public TDownloadEvents, private TTransferOwner {
     Q_OBJECT
 public:
     explicit TIEDownload(QObject* owner = nullptr);
@@ -175,27 +177,17 @@ public:
     std::string PostData;
     std::string UserAgent;
 
-    TOnProgressEvent OnProgress;
-    TOnResumeEvent OnResume;
-    TBeginningTransactionEvent OnBeginningTransaction;
-    TOnResponseEvent OnResponse;
-    TAuthenticateEvent OnAuthenticate;
-    TOnCompleteEvent OnComplete;
-    TOnDataEvent OnData;
-    TGetWindowEvent OnGetWindow;
-    TOnSecurityProblemEvent OnSecurityProblem;
-
     /** Starts a transfer of url into fileName (into memory when empty). */
     void Go(const std::string& url, const std::string& fileName);
     /** Every running transfer stops at its next step, until the next Go. */
     void Cancel();
-    bool Cancelled() const { return m_cancel; }
+    bool Cancelled() const override { return m_cancel; }
     /** Transfers not yet reported. */
     std::size_t Running() const;
 
 private:
-    friend class TBSCB;
-    void Finished(TBSCB* transfer);
+    const TDownloadEvents& Events() const override { return *this; }
+    void Finished(TBSCB* transfer) override;
 
     std::unique_ptr<TCurlLoop> m_loop;
     std::vector<std::unique_ptr<TBSCB>> m_transfers;
