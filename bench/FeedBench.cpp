@@ -1,6 +1,6 @@
 // Reading and preparing a 1,000-entry queue feed, beside libxml2 alone parsing the same file.
-#include "feeds/RSS_Reader.h"
-#include "feeds/RentalLists.h"
+#include "core/feeds/RSS_Reader.h"
+#include "core/feeds/RentalLists.h"
 
 #include "support/TempProfile.h"
 

@@ -1,6 +1,6 @@
 // Download-queue and web-fetch throughput on loopback, beside a plain libcurl loop.
-#include "net/DownloadQueue.h"
-#include "net/WebFetch.h"
+#include "core/net/DownloadQueue.h"
+#include "core/net/WebFetch.h"
 
 #include "support/LoopbackServer.h"
 #include "support/TempProfile.h"

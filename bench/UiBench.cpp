@@ -1,6 +1,6 @@
 // Building the queue box: 1,000 cards, each given its cached box art as the picture queue would.
-#include "feeds/BoxArt.h"
-#include "settings/OptionsUnit.h"
+#include "core/feeds/BoxArt.h"
+#include "core/settings/OptionsUnit.h"
 #include "ui/Main.h"
 
 #include "support/FakeTrayShell.h"

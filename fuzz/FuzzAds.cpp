@@ -1,6 +1,6 @@
 // The advertisement file as the vendor's server might send it.
 #include "FuzzSupport.h"
-#include "feeds/Advertisements.h"
+#include "core/feeds/Advertisements.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     TAdvertisement ad;

@@ -1,7 +1,7 @@
 // Feed reading from any bytes: the cached feed file as a server might have left it.
 #include "FuzzSupport.h"
-#include "feeds/RSS_Reader.h"
-#include "feeds/RentalLists.h"
+#include "core/feeds/RSS_Reader.h"
+#include "core/feeds/RentalLists.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = fuzz::WriteInput(data, size);

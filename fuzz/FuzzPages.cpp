@@ -1,6 +1,6 @@
 // The two page searches: the box-art number on a movie page and the feed code on the RSS-feeds page.
-#include "feeds/BoxArt.h"
-#include "settings/FeedCode.h"
+#include "core/feeds/BoxArt.h"
+#include "core/settings/FeedCode.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
 // The picture decoders: box art (JPEG) and the progress animation's GIF loader.
-#include "feeds/JpegPicture.h"
+#include "core/feeds/JpegPicture.h"
 #include "ui/GifPicture.h"
 
 #include <QByteArray>

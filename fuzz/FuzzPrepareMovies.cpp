@@ -1,6 +1,6 @@
 // Preparing movies from arbitrary item texts: titles, links and descriptions as a feed gives them.
-#include "feeds/RSS_Reader.h"
-#include "feeds/RentalLists.h"
+#include "core/feeds/RSS_Reader.h"
+#include "core/feeds/RentalLists.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
 // The registry file and the "WindowFlags" record read from it.
+#include "core/settings/WindowPlacement.h"
 #include "platform/RegFile.h"
-#include "settings/WindowPlacement.h"
 
 #include <string>
 

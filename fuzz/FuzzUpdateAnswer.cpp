@@ -1,5 +1,5 @@
 // The update server's answer, and the status record kept in the registry.
-#include "update/UpdateFormats.h"
+#include "core/update/UpdateFormats.h"
 
 #include <string_view>
 

@@ -1,6 +1,6 @@
 // The download gate: whether downloaded bytes are XML.
 #include "FuzzSupport.h"
-#include "feeds/RSS_Reader.h"
+#include "core/feeds/RSS_Reader.h"
 
 #include <QBuffer>
 

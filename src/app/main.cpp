@@ -1,6 +1,6 @@
 #include "ui/Main.h"
-#include "app/SingleInstance.h"
-#include "net/DownloadQueue.h"
+#include "core/app/SingleInstance.h"
+#include "core/net/DownloadQueue.h"
 #include "platform/DisplayPlatform.h"
 #include "platform/TerminationSignals.h"
 #include "ui/Application.h"

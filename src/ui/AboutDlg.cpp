@@ -1,8 +1,8 @@
 #include "ui/AboutDlg.h"
 
-#include "app/CrashReport.h"
-#include "net/Hosts.h"
-#include "settings/OptionsUnit.h"
+#include "core/app/CrashReport.h"
+#include "core/net/Hosts.h"
+#include "core/settings/OptionsUnit.h"
 #include "ui/DialogFrame.h"
 #include "ui/SpecialFrame.h"
 

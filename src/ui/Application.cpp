@@ -1,6 +1,6 @@
 #include "ui/Application.h"
 
-#include "app/CrashReport.h"
+#include "core/app/CrashReport.h"
 
 #include <QMessageBox>
 

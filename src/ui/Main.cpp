@@ -1,20 +1,20 @@
 #include "ui/Main.h"
 #include "ui/TextLink.h"
 
-#include "app/StartUp.h"
-#include "feeds/RefreshCycle.h"
-#include "net/Hosts.h"
+#include "core/app/StartUp.h"
+#include "core/feeds/RefreshCycle.h"
+#include "core/net/Hosts.h"
+#include "core/settings/AutoStart.h"
+#include "core/settings/OptionsUnit.h"
+#include "core/update/SFUpdate.h"
 #include "platform/MessagePort.h"
-#include "settings/AutoStart.h"
-#include "settings/OptionsUnit.h"
-#include "settings/SetupDlg.h"
 #include "ui/Artwork.h"
 #include "ui/GifAnim.h"
 #include "ui/GradientLabel.h"
 #include "ui/MyTray.h"
 #include "ui/PopupWin.h"
 #include "ui/TrayShell.h"
-#include "update/SFUpdate.h"
+#include "ui/settings/SetupDlg.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

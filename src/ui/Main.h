@@ -1,7 +1,7 @@
 #pragma once
 
-#include "feeds/MainView.h"
-#include "update/UpdateFormats.h"
+#include "core/feeds/MainView.h"
+#include "core/update/UpdateFormats.h"
 
 #include <QLoggingCategory>
 #include <QPointer>

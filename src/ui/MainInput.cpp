@@ -1,7 +1,7 @@
 // The main window's keyboard, wheel and movie menu.
 #include "ui/Main.h"
 
-#include "feeds/RefreshCycle.h"
+#include "core/feeds/RefreshCycle.h"
 #include "ui/MovieThumbnail.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The main window's two boxes: where the cards go, as the lists are filled and cleared.
 #include "ui/Main.h"
 
-#include "net/Hosts.h"
+#include "core/net/Hosts.h"
 #include "ui/Artwork.h"
 #include "ui/GradientLabel.h"
 #include "ui/MovieThumbnail.h"

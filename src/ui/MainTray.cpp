@@ -2,8 +2,8 @@
 // survives restarts.
 #include "ui/Main.h"
 
-#include "feeds/RefreshCycle.h"
-#include "settings/WindowPlacement.h"
+#include "core/feeds/RefreshCycle.h"
+#include "core/settings/WindowPlacement.h"
 #include "ui/Artwork.h"
 #include "ui/MyTray.h"
 #include "ui/PopupWin.h"

@@ -1,17 +1,17 @@
 // The main window's side of the self-update and the About box.
 #include "ui/Main.h"
 
-#include "app/CrashReport.h"
-#include "feeds/RefreshCycle.h"
+#include "core/app/CrashReport.h"
+#include "core/feeds/RefreshCycle.h"
+#include "core/settings/AutoStart.h"
+#include "core/settings/OptionsUnit.h"
+#include "core/update/SFUpdate.h"
+#include "core/update/UpdateState.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
-#include "settings/AutoStart.h"
-#include "settings/OptionsUnit.h"
 #include "ui/AboutDlg.h"
-#include "update/InstallReady.h"
-#include "update/NewVersionDlg.h"
-#include "update/SFUpdate.h"
-#include "update/UpdateState.h"
+#include "ui/update/InstallReady.h"
+#include "ui/update/NewVersionDlg.h"
 
 #include <QLabel>
 

@@ -1,6 +1,6 @@
 #include "ui/MovieThumbnail.h"
 
-#include "feeds/JpegPicture.h"
+#include "core/feeds/JpegPicture.h"
 #include "ui/Drawing.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "feeds/BoxArt.h"
+#include "core/feeds/BoxArt.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,5 +1,5 @@
-#include "app/CrashReport.h"
-#include "settings/OptionsUnit.h"
+#include "core/app/CrashReport.h"
+#include "core/settings/OptionsUnit.h"
 
 #include <gtest/gtest.h>
 

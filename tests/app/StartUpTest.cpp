@@ -1,9 +1,9 @@
-#include "app/StartUp.h"
-#include "feeds/RefreshCycle.h"
+#include "core/app/StartUp.h"
+#include "core/feeds/RefreshCycle.h"
+#include "core/settings/OptionsUnit.h"
 #include "platform/LogonEntries.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
-#include "settings/OptionsUnit.h"
 #include "ui/Main.h"
 
 #include "support/TempProfile.h"

@@ -1,9 +1,9 @@
+#include "core/settings/OptionsUnit.h"
 #include "platform/DesktopEntry.h"
 #include "platform/DisplayPlatform.h"
 #include "platform/LinuxShell.h"
 #include "platform/LogonEntries.h"
 #include "platform/Paths.h"
-#include "settings/OptionsUnit.h"
 
 #include "support/TempProfile.h"
 

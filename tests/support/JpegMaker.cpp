@@ -1,6 +1,6 @@
 #include "support/JpegMaker.h"
 
-#include "feeds/JpegPicture.h"
+#include "core/feeds/JpegPicture.h"
 
 #include <algorithm>
 

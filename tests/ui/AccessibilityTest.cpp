@@ -1,6 +1,6 @@
 // What assistive technology sees through Qt's accessibility interface, and where Tab goes.
 
-#include "settings/OptionsUnit.h"
+#include "core/settings/OptionsUnit.h"
 #include "ui/Main.h"
 #include "ui/MovieThumbnail.h"
 #include "ui/TextLink.h"

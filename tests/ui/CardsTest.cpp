@@ -1,4 +1,4 @@
-#include "settings/OptionsUnit.h"
+#include "core/settings/OptionsUnit.h"
 #include "ui/Drawing.h"
 #include "ui/Main.h"
 #include "ui/MovieThumbnail.h"

@@ -1,7 +1,7 @@
-#include "feeds/RefreshCycle.h"
+#include "core/feeds/RefreshCycle.h"
+#include "core/settings/OptionsUnit.h"
+#include "core/settings/WindowPlacement.h"
 #include "platform/Registry.h"
-#include "settings/OptionsUnit.h"
-#include "settings/WindowPlacement.h"
 #include "ui/Main.h"
 #include "ui/MyTray.h"
 

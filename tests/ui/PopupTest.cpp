@@ -1,5 +1,5 @@
-#include "feeds/RefreshCycle.h"
-#include "settings/OptionsUnit.h"
+#include "core/feeds/RefreshCycle.h"
+#include "core/settings/OptionsUnit.h"
 #include "ui/Main.h"
 #include "ui/PopupWin.h"
 

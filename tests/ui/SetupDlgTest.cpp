@@ -1,5 +1,5 @@
-#include "settings/SetupDlg.h"
-#include "settings/OptionsUnit.h"
+#include "ui/settings/SetupDlg.h"
+#include "core/settings/OptionsUnit.h"
 
 #include "support/FakeShell.h"
 #include "support/LoopbackServer.h"

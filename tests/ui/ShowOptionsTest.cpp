@@ -1,8 +1,8 @@
-#include "feeds/RefreshCycle.h"
-#include "settings/OptionsUnit.h"
-#include "settings/SetupDlg.h"
+#include "core/feeds/RefreshCycle.h"
+#include "core/settings/OptionsUnit.h"
+#include "core/update/SFUpdate.h"
 #include "ui/Main.h"
-#include "update/SFUpdate.h"
+#include "ui/settings/SetupDlg.h"
 
 #include "support/FakeTrayShell.h"
 #include "support/FileFaults.h"

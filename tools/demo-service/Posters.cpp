@@ -1,6 +1,6 @@
 #include "Posters.h"
 
-#include "feeds/JpegPicture.h"
+#include "core/feeds/JpegPicture.h"
 
 #include <QColor>
 #include <QFont>
