@@ -1,4 +1,5 @@
 #include "ui/Main.h"
+#include "ui/CardBox.h"
 #include "ui/TextLink.h"
 
 #include "core/app/StartUp.h"
@@ -72,12 +73,10 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
                        "QTabBar::tab:hover { border-top: 2px solid rgb(255, 199, 60); }"
                        "QTabBar::tab:focus { outline: none; }"
                        "#boxContent { background: white; } #listBox { background: white; }"));
-    sbQueue = BuildBox(m_queueContent);
-    sbRecent = BuildBox(m_recentContent);
+    sbQueue = new TCardBox(TListBox::Queue, this);
+    sbRecent = new TCardBox(TListBox::Recent, this);
     sbQueue->setAccessibleName(QStringLiteral("DVDs in Your Queue"));
     sbRecent->setAccessibleName(QStringLiteral("Recent DVDs"));
-    glbAtHome = MakeSectionHeader(true, m_recentContent);
-    glbReceived = MakeSectionHeader(false, m_recentContent);
     pcMainTabs->addTab(sbQueue, QStringLiteral("DVDs in Your Queue"));
     pcMainTabs->addTab(sbRecent, QStringLiteral("Recent"));
     pcMainTabs->setCurrentIndex(1);

@@ -21,6 +21,7 @@ class TMessagePort;
 }
 class QLabel;
 class QScrollArea;
+class TCardBox;
 class QTabWidget;
 class QVBoxLayout;
 class QMenu;
@@ -33,7 +34,6 @@ class TCustomMovieThumbnail;
 class QAction;
 class QKeyEvent;
 class TGifAnim;
-class TGradientLabel;
 class TSFUpdate;
 
 /** The main window: the member's lists in two tabs, the links above them. */
@@ -101,8 +101,7 @@ private:
     void CreateUpdater();
     void FormCreate();
     QWidget* BuildLinks();
-    QScrollArea* BuildBox(QWidget*& content);
-    QWidget* ContentOf(TListBox box) const { return box == TListBox::Recent ? m_recentContent : m_queueContent; }
+    TCardBox* Box(TListBox box) const { return box == TListBox::Recent ? sbRecent : sbQueue; }
     void CreateTrayIcon(TTrayShell* shell);
     void RestorePlacement();
     void StorePlacement();
@@ -110,29 +109,17 @@ private:
     void KeepOnScreen();
     void CloseIfPending();
     void CentreAnimation();
-    TGradientLabel* MakeSectionHeader(bool atHome, QWidget* parent);
     int BoxClientWidth() const;
     void CreateMovieMenu();
     void PrepareMovieMenu(TCustomMovieThumbnail* card);
     bool HandleInput(QObject* watched, QEvent* event);
-    int LineStep(QScrollArea* box) const;
 
     platform::TMessagePort* m_messages = nullptr;
     std::unique_ptr<TRefreshCycle> m_cycle;
     QTabWidget* pcMainTabs = nullptr;
-    QScrollArea* sbQueue = nullptr;
-    QScrollArea* sbRecent = nullptr;
-    QWidget* m_queueContent = nullptr;
-    QWidget* m_recentContent = nullptr;
-    TGradientLabel* glbAtHome = nullptr;
-    TGradientLabel* glbReceived = nullptr;
-    // Where the next card of each box goes while a list is filled.
-    int m_nextTop[2] = {0, 0};
-    int m_nextLeft = 0;
-    int m_rowHeight = 0;
-    bool m_atHomeShown = false;
+    TCardBox* sbQueue = nullptr;
+    TCardBox* sbRecent = nullptr;
     bool m_listsPending = false; // logs the first paint of the lists after they are shown
-    bool m_returnsShown = false;
     TGifAnim* m_busy = nullptr;
     QLabel* imgLogo = nullptr;
     TTextLink* lbGoToQueue = nullptr;

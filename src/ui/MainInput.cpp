@@ -2,6 +2,7 @@
 #include "ui/Main.h"
 
 #include "core/feeds/RefreshCycle.h"
+#include "ui/CardBox.h"
 #include "ui/MovieThumbnail.h"
 
 #include <QApplication>
@@ -68,15 +69,11 @@ void TfMain::contextMenuEvent(QContextMenuEvent* event) {
     m_menuCard = nullptr;
 }
 
-int TfMain::LineStep(QScrollArea* box) const {
-    return (box->viewport()->height() * 9 / 10) / 10;
-}
-
 void TfMain::FormKeyUp(QKeyEvent* event) {
     if (!pcMainTabs->isVisible() || (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
         return;
     QWidget* focus = QApplication::focusWidget();
-    QScrollArea* box = focus && (focus == sbRecent || sbRecent->isAncestorOf(focus)) ? sbRecent : sbQueue;
+    TCardBox* box = focus && (focus == sbRecent || sbRecent->isAncestorOf(focus)) ? sbRecent : sbQueue;
     QScrollBar* bar = box->verticalScrollBar();
     const int p = bar->value();
     const int c = box->viewport()->height();
@@ -94,10 +91,10 @@ void TfMain::FormKeyUp(QKeyEvent* event) {
         bar->setValue(0);
         break;
     case Qt::Key_Up:
-        bar->setValue(p - LineStep(box));
+        bar->setValue(p - box->LineStep());
         break;
     case Qt::Key_Down:
-        bar->setValue(p + LineStep(box));
+        bar->setValue(p + box->LineStep());
         break;
     default:
         break;
@@ -125,7 +122,7 @@ bool TfMain::HandleInput(QObject* watched, QEvent* event) {
         auto* box = watched == sbRecent->viewport() ? sbRecent : sbQueue;
         QScrollBar* bar = box->verticalScrollBar();
         // One line step per notification, whatever the size of the turn.
-        bar->setValue(bar->value() + (wheel->angleDelta().y() < 0 ? LineStep(box) : -LineStep(box)));
+        bar->setValue(bar->value() + (wheel->angleDelta().y() < 0 ? box->LineStep() : -box->LineStep()));
         return true;
     }
     return false;

@@ -1,4 +1,5 @@
 #include "core/settings/OptionsUnit.h"
+#include "ui/CardBox.h"
 #include "ui/Drawing.h"
 #include "ui/Main.h"
 #include "ui/MovieThumbnail.h"
@@ -242,4 +243,38 @@ TEST(CardText, TheLongestTextsOfEachCardKindFitWithTheFacesInstalledHere) {
     QFont bold = queued.font();
     bold.setBold(true);
     EXPECT_LE(QFontMetrics(bold).horizontalAdvance(QStringLiteral("99")), 20) << QFontInfo(bold).family().toStdString();
+}
+
+// The box alone, without a window around it.
+TEST(CardBox, TheRecentBoxPlacesItsHeadersAndThreeReturnedCardsToARow) {
+    TCardBox box(TListBox::Recent, nullptr);
+    box.resize(440, 456);
+    box.Begin(423);
+    box.Add({TCardKind::AtHome, "Metropolis", "Shipped on 12/01/26.", "http://3/", {}});
+    for (int i = 0; i < 4; ++i)
+        box.Add({TCardKind::Returns, "Rope " + std::to_string(i), "Received on 12/02/26", "http://4/", {}});
+    box.End();
+    std::vector<QPoint> returned;
+    int headers = 0;
+    for (QWidget* child : box.Content()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<TMovieThumbnailShort*>(child))
+            returned.push_back(child->pos());
+        else if (!qobject_cast<TCustomMovieThumbnail*>(child) && !child->isHidden())
+            ++headers;
+    }
+    ASSERT_EQ(returned.size(), 4u);
+    EXPECT_EQ(headers, 2) << "\"At home\" and \"Returns\"";
+    EXPECT_EQ(returned[0].x(), 10);
+    EXPECT_EQ(returned[1].x(), 147);
+    EXPECT_EQ(returned[2].x(), 284);
+    EXPECT_EQ(returned[3].x(), 10) << "the fourth starts a new row";
+    EXPECT_GT(returned[3].y(), returned[2].y());
+    EXPECT_EQ(box.Content()->height(), returned[3].y() + 194 + 10) << "ten pixels more below the last row";
+
+    box.Clear();
+    int shown = 0;
+    for (QWidget* child : box.Content()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        shown += !child->isHidden();
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(box.Content()->height(), 0);
 }
