@@ -1,6 +1,7 @@
 #include "ui/Main.h"
 #include "ui/CardBox.h"
 #include "ui/TextLink.h"
+#include "ui/update/UpdatePresenter.h"
 
 #include "core/app/StartUp.h"
 #include "core/feeds/RefreshCycle.h"
@@ -106,8 +107,7 @@ TfMain::~TfMain() {
     qApp->removeEventFilter(this);
     StorePlacement();
     // The checker waits for its transfer and stores its status while the window is still whole.
-    delete SFUpdate;
-    SFUpdate = nullptr;
+    m_updates.reset();
     // The icon talks to its shell as it goes, so it goes before the shell does.
     delete TrayIconEx;
     delete m_popup;
@@ -269,7 +269,7 @@ void TfMain::ShowOptions() {
                 timer.setInterval(checkInterval);
                 timer.start();
             }
-            SFUpdate->SetUpdateMode(static_cast<TUpdateMode>(
+            Updater().SetUpdateMode(static_cast<TUpdateMode>(
                 std::clamp(Config.UpdateInterval, 0, static_cast<int>(TUpdateMode::umMonthly))));
         }
     }

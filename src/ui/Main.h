@@ -35,6 +35,7 @@ class QAction;
 class QKeyEvent;
 class TGifAnim;
 class TSFUpdate;
+class TUpdatePresenter;
 
 /** The main window: the member's lists in two tabs, the links above them. */
 class TfMain final : public QWidget, public TMainView {
@@ -80,7 +81,7 @@ public:
     void ShowOptions() override;
     /** The About box, with the installed version. */
     void ShowAbout();
-    TSFUpdate& Updater() { return *SFUpdate; }
+    TSFUpdate& Updater();
     // The update checker's handlers that show the update dialogs.
     void SFUpdateNewVersionAvailable(TVersion version, bool& toDownload);
     void SFUpdateDownloadComplete(const std::string& fileName, bool& autoExecute);
@@ -128,7 +129,7 @@ private:
     QPointer<TfPopupWin> m_popup;
     std::unique_ptr<TTrayShell> m_ownTrayShell;
     TTrayIconEx* TrayIconEx = nullptr;
-    TSFUpdate* SFUpdate = nullptr;
+    std::unique_ptr<TUpdatePresenter> m_updates;
     QMenu* pmTrayPopup = nullptr;
     QMenu* pmMovie = nullptr;
     QAction* miMovieTitle = nullptr;
