@@ -1,7 +1,4 @@
 #include "ui/Main.h"
-#include "ui/CardBox.h"
-#include "ui/TextLink.h"
-#include "ui/update/UpdatePresenter.h"
 
 #include "core/app/StartUp.h"
 #include "core/feeds/RefreshCycle.h"
@@ -11,20 +8,17 @@
 #include "core/update/SFUpdate.h"
 #include "platform/MessagePort.h"
 #include "ui/Artwork.h"
+#include "ui/CardBox.h"
 #include "ui/GifAnim.h"
-#include "ui/GradientLabel.h"
+#include "ui/HeaderStrip.h"
 #include "ui/MyTray.h"
 #include "ui/PopupWin.h"
 #include "ui/TrayShell.h"
 #include "ui/settings/SetupDlg.h"
+#include "ui/update/UpdatePresenter.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QLabel>
 #include <QMessageBox>
-#include <QPalette>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -36,7 +30,6 @@ namespace {
 constexpr int DesignWidth = 460;
 constexpr int DesignHeight = 553;
 constexpr int MinimumHeight = 360;
-
 } // namespace
 
 void OpenCardUrl(const std::string& url) {
@@ -60,7 +53,13 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(5, 5, 5, 5);
-    layout->addWidget(BuildLinks());
+    m_header = new THeaderStrip(this);
+    connect(m_header, &THeaderStrip::LogoClicked, this, [] { OpenCardUrl(std::string(hosts::VendorWeb)); });
+    connect(m_header, &THeaderStrip::GoToQueueClicked, this,
+            [] { OpenCardUrl(std::string(hosts::ServiceWeb) + "/Queue"); });
+    connect(m_header, &THeaderStrip::OptionsClicked, this, [this] { ShowOptions(); });
+    connect(m_header, &THeaderStrip::AboutClicked, this, [this] { ShowAbout(); });
+    layout->addWidget(m_header);
     pcMainTabs = new QTabWidget(this);
     // The tabs' look: 20-pixel tabs in Verdana, the active one bold, a warm bar on the one under
     // the mouse, the pages in a soft grey framed in slate.
@@ -113,30 +112,6 @@ TfMain::~TfMain() {
     delete m_popup;
 }
 
-QWidget* TfMain::BuildLinks() {
-    auto* bar = new QWidget(this);
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(0, 0, 0, 0);
-    imgLogo = new QLabel(bar);
-    imgLogo->setPixmap(PlotvaneLogo());
-    imgLogo->setCursor(Qt::PointingHandCursor);
-    imgLogo->setAccessibleName(QStringLiteral("Plotvane web site"));
-    imgLogo->installEventFilter(this);
-    row->addWidget(imgLogo);
-    row->addStretch(1);
-    lbGoToQueue = new TTextLink(QStringLiteral("Go to Queue"), bar);
-    lbGoToQueue->hide();
-    lbOptions = new TTextLink(QStringLiteral("Options"), bar);
-    connect(lbGoToQueue, &TTextLink::clicked, this, [] { OpenCardUrl(std::string(hosts::ServiceWeb) + "/Queue"); });
-    connect(lbOptions, &TTextLink::clicked, this, [this] { ShowOptions(); });
-    lbAbout = new TTextLink(QStringLiteral("About"), bar);
-    connect(lbAbout, &TTextLink::clicked, this, [this] { ShowAbout(); });
-    row->addWidget(lbGoToQueue);
-    row->addWidget(lbOptions);
-    row->addWidget(lbAbout);
-    return bar;
-}
-
 void TfMain::FormCreate() {
     m_messages = new platform::TMessagePort(this);
     m_messages->OnMessage = [this](std::uint32_t msg, std::uint64_t, std::int64_t) {
@@ -186,8 +161,7 @@ void TfMain::showEvent(QShowEvent* event) {
 
 void TfMain::ShowBusy() {
     pcMainTabs->hide();
-    lbGoToQueue->hide();
-    lbOptions->setEnabled(false);
+    m_header->SetBusy(true);
     m_busy->show();
     m_busy->Start();
     m_busy->SetText({});
@@ -215,8 +189,7 @@ void TfMain::ShowLists() {
     m_busy->SetText({});
     pcMainTabs->show();
     m_listsPending = true;
-    lbGoToQueue->show();
-    lbOptions->setEnabled(true);
+    m_header->SetBusy(false);
     // The cycle allows closing right after this; a close asked for meanwhile happens then.
     QTimer::singleShot(0, this, [this] { CloseIfPending(); });
 }
@@ -228,15 +201,6 @@ void TfMain::ProcessMessages() {
 void TfMain::FocusActiveList() {
     if (pcMainTabs->isVisible())
         (pcMainTabs->currentIndex() == 0 ? sbQueue : sbRecent)->setFocus();
-}
-
-void TfMain::WaitUntilPlaced() {
-    // On a first start the options open as the window appears; until the window manager has
-    // placed it, its position reads 0,0 and a dialog would be centred on the wrong spot.
-    QElapsedTimer waited;
-    waited.start();
-    while (isVisible() && windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < 1000)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
 }
 
 void TfMain::ShowOptions() {
@@ -275,14 +239,4 @@ void TfMain::ShowOptions() {
     }
     if (reload)
         m_cycle->Refresh();
-}
-
-void TfMain::ShowNotification(const std::string& text) {
-    // A window of its own: the main window may be hidden in the tray when a change comes.
-    if (!m_popup)
-        m_popup = new TfPopupWin;
-    m_popup->SetOnMessageDblClick([this](TfPopupWin*) { m_cycle->PopupDblClick(); });
-    m_popup->PlaceAtWorkAreaCorner();
-    m_popup->SetMessage(QString::fromStdString(text));
-    m_popup->show();
 }

@@ -29,7 +29,7 @@ class TRefreshCycle;
 class TTrayIconEx;
 class TTrayShell;
 class TfPopupWin;
-class TTextLink;
+class THeaderStrip;
 class TCustomMovieThumbnail;
 class QAction;
 class QKeyEvent;
@@ -101,7 +101,6 @@ private:
     void StartFirstRefresh();
     void CreateUpdater();
     void FormCreate();
-    QWidget* BuildLinks();
     TCardBox* Box(TListBox box) const { return box == TListBox::Recent ? sbRecent : sbQueue; }
     void CreateTrayIcon(TTrayShell* shell);
     void RestorePlacement();
@@ -122,10 +121,7 @@ private:
     TCardBox* sbRecent = nullptr;
     bool m_listsPending = false; // logs the first paint of the lists after they are shown
     TGifAnim* m_busy = nullptr;
-    QLabel* imgLogo = nullptr;
-    TTextLink* lbGoToQueue = nullptr;
-    TTextLink* lbOptions = nullptr;
-    TTextLink* lbAbout = nullptr;
+    THeaderStrip* m_header = nullptr;
     QPointer<TfPopupWin> m_popup;
     std::unique_ptr<TTrayShell> m_ownTrayShell;
     TTrayIconEx* TrayIconEx = nullptr;

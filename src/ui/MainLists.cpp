@@ -42,11 +42,6 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     if (HandleInput(watched, event))
         return true;
-    if (watched == imgLogo && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        OpenCardUrl(std::string(hosts::VendorWeb));
-        return true;
-    }
     if (event->type() == QEvent::Paint && m_listsPending &&
         (watched == sbQueue->Content() || watched == sbRecent->Content())) {
         m_listsPending = false;

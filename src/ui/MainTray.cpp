@@ -11,11 +11,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
+#include <QWindow>
 
 void TfMain::CreateTrayIcon(TTrayShell* shell) {
     if (!shell) {
@@ -184,6 +186,15 @@ void TfMain::moveEvent(QMoveEvent* event) {
     RememberPlacement();
 }
 
+void TfMain::WaitUntilPlaced() {
+    // On a first start the options open as the window appears; until the window manager has
+    // placed it, its position reads 0,0 and a dialog would be centred on the wrong spot.
+    QElapsedTimer waited;
+    waited.start();
+    while (isVisible() && windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+}
+
 void TfMain::StorePlacement() {
     if (m_placementStored)
         return;
@@ -197,4 +208,14 @@ void TfMain::StorePlacement() {
     rec.State = isMinimized() || !isVisible() ? 1 : (isMaximized() ? 2 : 0);
     rec.ActivePage = pcMainTabs->currentIndex();
     SaveWindowPlacement(rec);
+}
+
+void TfMain::ShowNotification(const std::string& text) {
+    // A window of its own: the main window may be hidden in the tray when a change comes.
+    if (!m_popup)
+        m_popup = new TfPopupWin;
+    m_popup->SetOnMessageDblClick([this](TfPopupWin*) { m_cycle->PopupDblClick(); });
+    m_popup->PlaceAtWorkAreaCorner();
+    m_popup->SetMessage(QString::fromStdString(text));
+    m_popup->show();
 }

@@ -4,12 +4,13 @@
 #include "core/feeds/RefreshCycle.h"
 #include "core/update/SFUpdate.h"
 #include "ui/AboutDlg.h"
+#include "ui/HeaderStrip.h"
 #include "ui/update/UpdatePresenter.h"
 
 #include <QLabel>
 
 void TfMain::CreateUpdater() {
-    m_updates = std::make_unique<TUpdatePresenter>(this, imgLogo->pixmap());
+    m_updates = std::make_unique<TUpdatePresenter>(this, m_header->Logo()->pixmap());
     m_updates->OnInstallNow = [this] {
         m_cycle->AllowClose = true;
         m_closeRequested = true;
@@ -33,7 +34,7 @@ void TfMain::SFUpdateDownloadComplete(const std::string& fileName, bool& autoExe
 
 void TfMain::ShowAbout() {
     TfAboutDlg dialog(this);
-    dialog.imgAbout->setPixmap(imgLogo->pixmap());
+    dialog.imgAbout->setPixmap(m_header->Logo()->pixmap());
     dialog.imgAbout->adjustSize();
     dialog.lbVersion->setText(QStringLiteral("Version: %1").arg(m_updates->InstalledVersion()));
     dialog.lbVersion->adjustSize();
