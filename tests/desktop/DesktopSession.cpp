@@ -344,6 +344,13 @@ std::string TDesktopSession::Registry() const {
     return ReadText(QString::fromStdString(Path(".config/Plotvane/registry.reg")));
 }
 
+std::string TDesktopSession::Log(const QString& name) const {
+    for (const TProcess& p : m_processes)
+        if (p.Name == name)
+            return ReadText(p.Log);
+    return {};
+}
+
 std::string TDesktopSession::Report() const {
     std::ostringstream out;
     out << "---- the desktop at the failure\n";

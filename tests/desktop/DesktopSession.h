@@ -69,6 +69,9 @@ public:
     bool HasBoxArt() const;
     std::string Registry() const;
 
+    /** Everything the process of that name wrote so far (the demo service logs each request). */
+    std::string Log(const QString& name) const;
+
     /** The windows, the processes that ended and the end of every log: what a failure shows. */
     std::string Report() const;
 
