@@ -6,6 +6,14 @@ bool WaitForLists(TDesktopSession& session) {
     return TDesktopSession::WaitFor([&] { return session.HasBoxArt(); }, 120s);
 }
 
+bool StartTrayDesktop(TDesktopSession& session) {
+    if (!session.StartX() || !session.StartOpenbox() || !session.StartTrayHost(QStringLiteral("trayer")) ||
+        !session.StartDemo())
+        return false;
+    session.WriteSettings("E2E-MEMBER");
+    return true;
+}
+
 std::string WaitForMainWindow(TDesktopSession& session) {
     std::string window;
     TDesktopSession::WaitFor([&] { return !(window = session.FindWindow(MainWindowName, true)).empty(); }, 20s);

@@ -14,6 +14,9 @@ inline const QString MainWindowName = QStringLiteral("^Plotvane$");
 /** What every desktop test with the real program does: waits for the lists' box art in the cache. */
 bool WaitForLists(TDesktopSession& session);
 
+/** The plainest desktop with a tray (Xvfb, openbox, trayer) and the demo service, a member's settings. */
+bool StartTrayDesktop(TDesktopSession& session);
+
 /** Waits for the main window to stand on the screen; its id, empty when it never came. */
 std::string WaitForMainWindow(TDesktopSession& session);
 

@@ -12,11 +12,7 @@
 
 TEST(TrayDesktop, ListsCloseIntoTheTrayASecondStartBringsTheWindowBackAndALogoutEnds) {
     TDesktopSession session;
-    ASSERT_TRUE(session.StartX());
-    ASSERT_TRUE(session.StartOpenbox());
-    ASSERT_TRUE(session.StartTrayHost(QStringLiteral("trayer")));
-    ASSERT_TRUE(session.StartDemo());
-    session.WriteSettings("E2E-MEMBER");
+    ASSERT_TRUE(StartTrayDesktop(session)) << session.Report();
     QProcess* app = session.StartPlotvane();
     ASSERT_TRUE(WaitForLists(session)) << "the feeds and the box art reach the cache\n" << session.Report();
     for (const char* feed : {"QueueRSS.xml", "TrackingRSS.xml"})

@@ -38,11 +38,7 @@ std::string Shown(TDesktopSession& session, const QString& name, std::chrono::mi
 
 TEST(UpdateDesktop, DownloadThenInstallLaterHandsTheInstallerToTheNextLogon) {
     TDesktopSession session;
-    ASSERT_TRUE(session.StartX());
-    ASSERT_TRUE(session.StartOpenbox());
-    ASSERT_TRUE(session.StartTrayHost(QStringLiteral("trayer")));
-    ASSERT_TRUE(session.StartDemo());
-    session.WriteSettings("E2E-MEMBER");
+    ASSERT_TRUE(StartTrayDesktop(session)) << session.Report();
     // The member starts Plotvane at logon: the installer must take that place.
     const std::string autostart = session.Path(".config/autostart");
     QDir().mkpath(QString::fromStdString(autostart));

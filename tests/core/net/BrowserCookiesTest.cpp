@@ -218,21 +218,16 @@ TEST_F(BrowserCookiesTest, EachRedirectedRequestCarriesOnlyTheCookiesOfItsOwnAdd
         std::lock_guard lock(mutex);
         seen[path] = req.has_header("Cookie") ? req.get_header_value("Cookie") : "(none)";
     };
-    server.Get("/check", [&](const httplib::Request& req, httplib::Response& res) {
-        record(req);
-        res.status = 302;
-        res.set_header("Location", "http://evil.example/collect");
-    });
-    server.Get("/collect", [&](const httplib::Request& req, httplib::Response& res) {
-        record(req);
-        res.status = 303;
-        res.set_header("Location", "http://update.plotvane.example/files/setup");
-    });
-    server.Get("/files/setup", [&](const httplib::Request& req, httplib::Response& res) {
-        record(req);
-        res.status = 302;
-        res.set_header("Location", "http://mirror.example/setup");
-    });
+    const auto redirect = [&](const std::string& path, int status, const std::string& to) {
+        server.Get(path, [&record, status, to](const httplib::Request& req, httplib::Response& res) {
+            record(req);
+            res.status = status;
+            res.set_header("Location", to);
+        });
+    };
+    redirect("/check", 302, "http://evil.example/collect");
+    redirect("/collect", 303, "http://update.plotvane.example/files/setup");
+    redirect("/files/setup", 302, "http://mirror.example/setup");
     server.Get("/setup", [&](const httplib::Request& req, httplib::Response& res) {
         record(req);
         res.set_content("installer", "application/octet-stream");
