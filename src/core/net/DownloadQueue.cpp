@@ -255,6 +255,9 @@ void TDownloadQueue::RunSynchronized() {
 }
 
 void TDownloadQueue::RunFinished() {
+    // The end is reported: what the items still hold is the end notification's to free now,
+    // and the program's end must not free it a second time.
+    OnAbandon = nullptr;
     if (OnTerminate)
         OnTerminate(this);
     if (FreeOnTerminate)

@@ -479,3 +479,24 @@ TEST_F(DownloadQueueTest, OnlyASuccessfulAnswerReplacesACachedFile) {
     EXPECT_EQ(ReadFile(folder + "fine.xml"), "<rss>fresh</rss>");
     EXPECT_EQ(run.Sizes, (std::vector<std::int32_t>{26, 26, 26, 16}));
 }
+
+TEST_F(DownloadQueueTest, ARunThatEndedAndReportedIsNotAbandonedAgainAtTheProgramsEnd) {
+    // Its owner already freed what it gave the items when the end was reported; a second
+    // cleanup at the program's end would free it twice.
+    Serve("/1", "one");
+    TDownloadQueue queue;
+    queue.SetFolder(folder);
+    queue.Add("http://x.test/1", "1", false, nullptr);
+    bool ended = false;
+    int abandoned = 0;
+    queue.OnTerminate = [&](TDownloadQueue*) { ended = true; };
+    queue.OnAbandon = [&](TDownloadQueue*) { ++abandoned; };
+    queue.Start();
+    for (int i = 0; i < 500 && !ended; ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(TDownloadQueue::AbandonAll(1000));
+    EXPECT_EQ(abandoned, 0);
+}
