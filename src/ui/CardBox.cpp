@@ -7,6 +7,7 @@
 
 #include <QEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 namespace {
 
@@ -88,6 +89,52 @@ bool TCardBox::eventFilter(QObject* watched, QEvent* event) {
         verticalScrollBar()->setSingleStep(LineStep());
     }
     return QScrollArea::eventFilter(watched, event);
+}
+
+bool TCardBox::IsScrollKey(int key) {
+    return key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_End || key == Qt::Key_Home ||
+           key == Qt::Key_Up || key == Qt::Key_Down;
+}
+
+void TCardBox::ScrollByKey(int key) {
+    QScrollBar* bar = verticalScrollBar();
+    const int p = bar->value();
+    const int c = viewport()->height();
+    switch (key) {
+    case Qt::Key_PageUp:
+        bar->setValue(p - (c - 20));
+        break;
+    case Qt::Key_PageDown:
+        bar->setValue(p + (c - 20));
+        break;
+    case Qt::Key_End:
+        bar->setValue(bar->maximum());
+        break;
+    case Qt::Key_Home:
+        bar->setValue(0);
+        break;
+    case Qt::Key_Up:
+        bar->setValue(p - LineStep());
+        break;
+    case Qt::Key_Down:
+        bar->setValue(p + LineStep());
+        break;
+    default:
+        break;
+    }
+}
+
+bool TCardBox::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (!(wheel->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
+            QScrollBar* bar = verticalScrollBar();
+            bar->setValue(bar->value() + (wheel->angleDelta().y() < 0 ? LineStep() : -LineStep()));
+            wheel->accept();
+            return true;
+        }
+    }
+    return QScrollArea::viewportEvent(event);
 }
 
 void TCardBox::Clear() {

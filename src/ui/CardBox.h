@@ -29,9 +29,15 @@ public:
     void End();
     /** One line step of the scroll bar: the wheel and the arrow keys move by it. */
     int LineStep() const { return (viewport()->height() * 9 / 10) / 10; }
+    /** The keys that scroll a box: pages, ends and lines. */
+    static bool IsScrollKey(int key);
+    /** Scrolls as the key asks: a page is the box's height less 20 pixels, a line one line step. */
+    void ScrollByKey(int key);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    /** A turn of the wheel moves one line step, however large the turn; with a modifier, as Qt does. */
+    bool viewportEvent(QEvent* event) override;
 
 private:
     TGradientLabel* MakeSectionHeader(bool atHome);

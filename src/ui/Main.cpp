@@ -12,7 +12,9 @@
 #include "ui/GifAnim.h"
 #include "ui/HeaderStrip.h"
 #include "ui/MyTray.h"
+#include "ui/PlacementKeeper.h"
 #include "ui/PopupWin.h"
+#include "ui/TrayInterplay.h"
 #include "ui/TrayShell.h"
 #include "ui/settings/SetupDlg.h"
 #include "ui/update/UpdatePresenter.h"
@@ -104,11 +106,10 @@ TfMain::TfMain(QWidget* parent, TTrayShell* trayShell)
 
 TfMain::~TfMain() {
     qApp->removeEventFilter(this);
-    StorePlacement();
+    m_placement->Store();
     // The checker waits for its transfer and stores its status while the window is still whole.
     m_updates.reset();
-    // The icon talks to its shell as it goes, so it goes before the shell does.
-    delete TrayIconEx;
+    m_tray.reset();
     delete m_popup;
 }
 
@@ -123,7 +124,8 @@ void TfMain::FormCreate() {
     m_cycle->FirstCycle = true;
     InitializeFolders();
     m_cycle->AllowClose = true;
-    RestorePlacement();
+    m_placement = std::make_unique<TPlacementKeeper>(*this, *pcMainTabs);
+    m_startMinimized = m_placement->Restore();
     LoadConfig();
     // The logon entry, not the stored setting, says whether the program starts at logon.
     Config.AutoStartup = AutoStartExists();
@@ -180,7 +182,8 @@ void TfMain::CentreAnimation() {
 void TfMain::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     CentreAnimation();
-    RememberPlacement();
+    if (m_placement)
+        m_placement->Remember();
 }
 
 void TfMain::ShowLists() {

@@ -28,9 +28,12 @@ class QMenu;
 class TRefreshCycle;
 class TTrayIconEx;
 class TTrayShell;
+class TTrayInterplay;
+class TPlacementKeeper;
 class TfPopupWin;
 class THeaderStrip;
 class TCustomMovieThumbnail;
+class TMovieMenu;
 class QAction;
 class QKeyEvent;
 class TGifAnim;
@@ -53,15 +56,12 @@ public:
     /** Brings the window back from the tray or the task bar and to the foreground. */
     void RestoreApp() override;
     TRefreshCycle& Cycle() { return *m_cycle; }
-    TTrayIconEx* TrayIcon() const { return TrayIconEx; }
+    TTrayIconEx* TrayIcon() const;
     bool HasTray() const;
     /** Key released anywhere in the window: scrolls the box with the focus (or the queue box). */
     void FormKeyUp(QKeyEvent* event);
     /** The movie menu as it opens on a card (or on a box, with nullptr). */
-    QMenu* MovieMenu(TCustomMovieThumbnail* card) {
-        PrepareMovieMenu(card);
-        return pmMovie;
-    }
+    TMovieMenu* MovieMenu(TCustomMovieThumbnail* card);
     /** The session ends: the placement is stored and the program ends, downloads or not. */
     void EndSession();
     /** The tray menu's "Close": ends the program unless feeds are downloading. */
@@ -103,15 +103,10 @@ private:
     void FormCreate();
     TCardBox* Box(TListBox box) const { return box == TListBox::Recent ? sbRecent : sbQueue; }
     void CreateTrayIcon(TTrayShell* shell);
-    void RestorePlacement();
-    void StorePlacement();
-    void RememberPlacement();
-    void KeepOnScreen();
     void CloseIfPending();
     void CentreAnimation();
     int BoxClientWidth() const;
     void CreateMovieMenu();
-    void PrepareMovieMenu(TCustomMovieThumbnail* card);
     bool HandleInput(QObject* watched, QEvent* event);
 
     platform::TMessagePort* m_messages = nullptr;
@@ -123,19 +118,12 @@ private:
     TGifAnim* m_busy = nullptr;
     THeaderStrip* m_header = nullptr;
     QPointer<TfPopupWin> m_popup;
-    std::unique_ptr<TTrayShell> m_ownTrayShell;
-    TTrayIconEx* TrayIconEx = nullptr;
+    std::unique_ptr<TTrayInterplay> m_tray;
     std::unique_ptr<TUpdatePresenter> m_updates;
-    QMenu* pmTrayPopup = nullptr;
-    QMenu* pmMovie = nullptr;
-    QAction* miMovieTitle = nullptr;
-    QAction* miCopyMovie = nullptr;
-    TCustomMovieThumbnail* m_menuCard = nullptr;
+    TMovieMenu* pmMovie = nullptr;
     bool m_closeRequested = false;
     bool m_closePending = false;
-    bool m_placementStored = false;
-    // Where the window last stood in its normal state: left and top of its frame, its size.
-    QRect m_normalPlacement;
+    std::unique_ptr<TPlacementKeeper> m_placement;
     bool m_shown = false;
     // Minimised at the last end, or "Minimize on run": Start puts the window into the tray.
     bool m_startMinimized = false;

@@ -1,5 +1,7 @@
 #include "core/settings/OptionsUnit.h"
+#include "ui/CardBox.h"
 #include "ui/Main.h"
+#include "ui/MovieMenu.h"
 #include "ui/MovieThumbnail.h"
 
 #include "support/FakeTrayShell.h"
@@ -74,56 +76,6 @@ TEST_F(InputTest, KeysScrollByTheWindowsRules) {
     EXPECT_EQ(Bar()->value(), 0);
 }
 
-TEST_F(InputTest, WheelMovesOneLineStepPerTurn) {
-    const QPoint at(50, 50);
-    QWheelEvent down(at, queueBox->viewport()->mapToGlobal(at), {}, {0, -360}, Qt::NoButton, Qt::NoModifier,
-                     Qt::NoScrollPhase, false);
-    QApplication::sendEvent(queueBox->viewport(), &down);
-    EXPECT_EQ(Bar()->value(), (C() * 9 / 10) / 10) << "one step, however large the turn";
-    QWheelEvent up(at, queueBox->viewport()->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
-                   Qt::NoScrollPhase, false);
-    QApplication::sendEvent(queueBox->viewport(), &up);
-    EXPECT_EQ(Bar()->value(), 0);
-}
-
-TEST_F(InputTest, MovieMenuFollowsTheCard) {
-    auto cards = main->findChildren<TMovieThumbnail*>();
-    std::sort(cards.begin(), cards.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
-    QMenu* menu = main->MovieMenu(cards[0]);
-    const QList<QAction*> actions = menu->actions();
-    ASSERT_EQ(actions.size(), 6);
-    EXPECT_EQ(actions[0]->text(), QStringLiteral("Film 1"));
-    EXPECT_TRUE(actions[0]->isVisible());
-    EXPECT_TRUE(actions[0]->isEnabled());
-    EXPECT_EQ(menu->defaultAction(), actions[0]);
-    EXPECT_EQ(actions[1]->text(), QStringLiteral("Copy"));
-    EXPECT_EQ(actions[3]->text(), QStringLiteral("Refresh data"));
-    EXPECT_EQ(actions[5]->text(), QStringLiteral("Options.."));
-
-    main->MovieMenu(cards[1]);
-    EXPECT_FALSE(actions[0]->isEnabled()) << "a card without an address";
-    main->MovieMenu(nullptr);
-    EXPECT_FALSE(actions[0]->isVisible());
-    EXPECT_FALSE(actions[1]->isVisible());
-    EXPECT_TRUE(actions[3]->isVisible());
-
-    main->MovieMenu(cards[0]);
-    actions[1]->trigger();
-    const QImage copied = QApplication::clipboard()->image();
-    EXPECT_EQ(copied.size(), cards[0]->size()) << "the card as a picture on the clipboard";
-}
-
-TEST_F(InputTest, TheAdvertisementCardHasNoTitleItem) {
-    main->BeginList(TListBox::Queue);
-    main->AddCard({TCardKind::Advertisement, {}, "An ad", "http://ad/", {}});
-    main->EndList(TListBox::Queue);
-    const auto ads = main->findChildren<TAdvertismentThumbnail*>();
-    ASSERT_EQ(ads.size(), 1);
-    QMenu* menu = main->MovieMenu(ads[0]);
-    EXPECT_FALSE(menu->actions()[0]->isVisible());
-    EXPECT_TRUE(menu->actions()[1]->isVisible());
-}
-
 TEST_F(InputTest, SwitchingTabsKeepsEachListWhereTheMemberLeftIt) {
     auto* tabs = main->findChild<QTabWidget*>();
     Bar()->setValue(Bar()->maximum() / 2);
@@ -145,4 +97,79 @@ TEST_F(InputTest, SwitchingTabsKeepsEachListWhereTheMemberLeftIt) {
     QCoreApplication::processEvents();
     EXPECT_EQ(tabs->currentIndex(), 0);
     EXPECT_EQ(Bar()->value(), place);
+}
+
+// The queue's box alone, twenty cards in it, and the menu its cards open.
+class CardBoxInput : public ::testing::Test {
+protected:
+    TCardBox box{TListBox::Queue, nullptr};
+    TMovieMenu menu{&box};
+
+    void SetUp() override {
+        box.resize(440, 480);
+        box.show();
+        box.Begin(box.viewport()->width());
+        for (int i = 1; i <= 20; ++i)
+            box.Add(
+                {TCardKind::Queue, "Film " + std::to_string(i), "Words.", i % 2 ? "http://x/" : "", std::to_string(i)});
+        box.End();
+        QCoreApplication::processEvents();
+    }
+
+    TMovieMenu* MovieMenu(TCustomMovieThumbnail* card) {
+        menu.Prepare(card);
+        return &menu;
+    }
+    QScrollBar* Bar() const { return box.verticalScrollBar(); }
+    int C() const { return box.viewport()->height(); }
+};
+
+TEST_F(CardBoxInput, WheelMovesOneLineStepPerTurn) {
+    const QPoint at(50, 50);
+    QWheelEvent down(at, box.viewport()->mapToGlobal(at), {}, {0, -360}, Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(box.viewport(), &down);
+    EXPECT_EQ(Bar()->value(), (C() * 9 / 10) / 10) << "one step, however large the turn";
+    QWheelEvent up(at, box.viewport()->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                   false);
+    QApplication::sendEvent(box.viewport(), &up);
+    EXPECT_EQ(Bar()->value(), 0);
+}
+
+TEST_F(CardBoxInput, MovieMenuFollowsTheCard) {
+    auto cards = box.findChildren<TMovieThumbnail*>();
+    std::sort(cards.begin(), cards.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
+    TMovieMenu* menu = MovieMenu(cards[0]);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 6);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("Film 1"));
+    EXPECT_TRUE(actions[0]->isVisible());
+    EXPECT_TRUE(actions[0]->isEnabled());
+    EXPECT_EQ(menu->defaultAction(), actions[0]);
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("Copy"));
+    EXPECT_EQ(actions[3]->text(), QStringLiteral("Refresh data"));
+    EXPECT_EQ(actions[5]->text(), QStringLiteral("Options.."));
+
+    MovieMenu(cards[1]);
+    EXPECT_FALSE(actions[0]->isEnabled()) << "a card without an address";
+    MovieMenu(nullptr);
+    EXPECT_FALSE(actions[0]->isVisible());
+    EXPECT_FALSE(actions[1]->isVisible());
+    EXPECT_TRUE(actions[3]->isVisible());
+
+    MovieMenu(cards[0]);
+    actions[1]->trigger();
+    const QImage copied = QApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), cards[0]->size()) << "the card as a picture on the clipboard";
+}
+
+TEST_F(CardBoxInput, TheAdvertisementCardHasNoTitleItem) {
+    box.Begin(box.viewport()->width());
+    box.Add({TCardKind::Advertisement, {}, "An ad", "http://ad/", {}});
+    box.End();
+    const auto ads = box.findChildren<TAdvertismentThumbnail*>();
+    ASSERT_EQ(ads.size(), 1);
+    TMovieMenu* menu = MovieMenu(ads[0]);
+    EXPECT_FALSE(menu->actions()[0]->isVisible());
+    EXPECT_TRUE(menu->actions()[1]->isVisible());
 }

@@ -4,6 +4,7 @@
 #include "platform/Registry.h"
 #include "ui/Main.h"
 #include "ui/MyTray.h"
+#include "ui/PlacementKeeper.h"
 
 #include "support/FakeTrayShell.h"
 #include "support/TempProfile.h"
@@ -41,26 +42,51 @@ protected:
     void Store(const TWindowFlagsRec& rec) { SaveWindowPlacement(rec); }
 };
 
+/** A window shaped as the main one (fixed width, its design and minimum heights), two pages, its placement. */
+struct TPlacedWindow {
+    QWidget window;
+    QTabWidget* pages = new QTabWidget(&window);
+    TPlacementKeeper keeper{window, *pages};
+    bool minimised = false;
+
+    TPlacedWindow() {
+        window.setFixedWidth(460);
+        window.setMinimumHeight(360);
+        window.resize(460, 553);
+        pages->addTab(new QWidget, QStringLiteral("DVDs in Your Queue"));
+        pages->addTab(new QWidget, QStringLiteral("Recent"));
+        pages->setCurrentIndex(1);
+        minimised = keeper.Restore();
+    }
+};
+
 TEST_F(PlacementTest, RestoreRules) {
     Store({-40, 70, 50, 420, 0, 0});
     {
-        TfMain main(nullptr, &shell);
-        EXPECT_EQ(main.pos(), QPoint(0, 70)) << "a negative left becomes 0";
-        EXPECT_EQ(main.height(), 420);
-        EXPECT_EQ(main.width(), 460) << "a width of 100 or less is ignored, and the width is fixed";
-        EXPECT_EQ(main.findChild<QTabWidget*>()->currentIndex(), 0);
+        TPlacedWindow main;
+        EXPECT_EQ(main.window.pos(), QPoint(0, 70)) << "a negative left becomes 0";
+        EXPECT_EQ(main.window.height(), 420);
+        EXPECT_EQ(main.window.width(), 460) << "a width of 100 or less is ignored, and the width is fixed";
+        EXPECT_EQ(main.pages->currentIndex(), 0);
+        EXPECT_FALSE(main.minimised);
     }
     Store({10, 20, 460, 90, 0, 7});
     {
-        TfMain main(nullptr, &shell);
-        EXPECT_EQ(main.height(), 553) << "a height of 100 or less keeps the design height";
-        EXPECT_EQ(main.findChild<QTabWidget*>()->currentIndex(), 1) << "an index out of range keeps the design page";
+        TPlacedWindow main;
+        EXPECT_EQ(main.window.height(), 553) << "a height of 100 or less keeps the design height";
+        EXPECT_EQ(main.pages->currentIndex(), 1) << "an index out of range keeps the design page";
     }
-    Store({10, 20, 460, 300, 0, 1});
+    Store({10, 20, 460, 300, 1, 1});
     {
-        TfMain main(nullptr, &shell);
-        EXPECT_EQ(main.height(), 360) << "the minimum height applies";
+        TPlacedWindow main;
+        EXPECT_EQ(main.window.height(), 360) << "the minimum height applies";
+        EXPECT_TRUE(main.minimised) << "it ended minimised";
     }
+    // The main window is placed by the same rules.
+    Store({-40, 70, 50, 420, 0, 0});
+    TfMain main(nullptr, &shell);
+    EXPECT_EQ(main.pos(), QPoint(0, 70));
+    EXPECT_EQ(main.height(), 420);
 }
 
 TEST_F(PlacementTest, AnotherKindOfValueIsIgnored) {
@@ -69,8 +95,8 @@ TEST_F(PlacementTest, AnotherKindOfValueIsIgnored) {
         ASSERT_TRUE(reg.OpenKey("Software\\Plotvane\\Window", true));
         reg.WriteString("WindowFlags", std::string(24, 'x'));
     }
-    TfMain main(nullptr, &shell);
-    EXPECT_EQ(main.height(), 553);
+    TPlacedWindow main;
+    EXPECT_EQ(main.window.height(), 553);
 }
 
 TEST_F(PlacementTest, TheWindowStoresItsPlacementWhenItGoes) {
@@ -163,7 +189,8 @@ TEST_F(PlacementTest, StartingMinimisedGoesIntoTheTrayAndKeepsThePlacement) {
 
 TEST_F(PlacementTest, AStoredPlaceOffTheScreenComesBackOntoIt) {
     Store({3000, 2000, 460, 32767, 0, 0});
-    TfMain main(nullptr, &shell);
+    TPlacedWindow placed;
+    const QWidget& main = placed.window;
     const QRect screen = QGuiApplication::primaryScreen()->availableVirtualGeometry();
     EXPECT_LE(main.height(), std::max(screen.height(), main.minimumHeight()));
     EXPECT_TRUE(screen.intersects(QRect(main.pos(), main.size()))) << main.pos().x() << "," << main.pos().y();
