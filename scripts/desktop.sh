@@ -1,4 +1,4 @@
-# Sourced by scripts/run, tests/e2e/desktop.sh and the desktop benchmarks in bench/: a private
+# Sourced by scripts/run, the package test and the desktop benchmarks in bench/: a private
 # profile, a desktop without a display (Xvfb, a window manager, a tray host), and the demo
 # service, so that the program runs as a member's would without touching anything real.
 
@@ -66,16 +66,6 @@ pv_result() {
         tail -n 40 "$pv_log"
     fi
     return 1
-}
-
-# pv_settled WINDOW: the window stands still, as it does once the window manager has placed it
-# (two readings of its geometry 0.3 s apart agree).
-pv_settled() {
-    local before after
-    before=$(xdotool getwindowgeometry "$1" 2>/dev/null) || return 1
-    sleep 0.3
-    after=$(xdotool getwindowgeometry "$1" 2>/dev/null) || return 1
-    [[ "$before" == "$after" ]]
 }
 
 pv_wait() { # tenths of a second, then a command that must succeed

@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace {
@@ -234,17 +235,26 @@ bool TDesktopSession::StartWeston(bool xwayland) {
     return true;
 }
 
-bool TDesktopSession::StartDemo() {
+bool TDesktopSession::StartDemo(const QStringList& options) {
     const QString portFile = m_dir.path() + QStringLiteral("/demo.port");
+    // The service takes the last of an option given twice.
     QProcess* demo = Launch(
         QStringLiteral("demo-service"), QStringLiteral(PLOTVANE_DEMO_EXE),
-        {QStringLiteral("--port-file"), portFile, QStringLiteral("--step-seconds"), QStringLiteral("180")}, m_env);
+        QStringList{QStringLiteral("--port-file"), portFile, QStringLiteral("--step-seconds"), QStringLiteral("180")} +
+            options,
+        m_env);
     if (!Ready(
             QStringLiteral("the demo service"), demo, [&] { return !ReadText(portFile).empty(); }, StartTimeout))
         return false;
     m_env.insert(QStringLiteral("http_proxy"),
                  QStringLiteral("http://127.0.0.1:") + QString::fromStdString(ReadText(portFile)).trimmed());
     return true;
+}
+
+bool TDesktopSession::AskDemo(const QString& pathAndQuery) const {
+    return Run(QStringLiteral("curl"), {QStringLiteral("-sf"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
+                                        QStringLiteral("http://www.netflix.com") + pathAndQuery})
+        .has_value();
 }
 
 QProcess* TDesktopSession::StartPlotvane(const QProcessEnvironment& extra) {
@@ -311,6 +321,27 @@ std::string TDesktopSession::FindWindow(const QString& namePattern, bool onlyVis
 bool TDesktopSession::IsViewable(const std::string& window) const {
     const auto info = Run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::fromStdString(window)}, 3000);
     return info && info->find("IsViewable") != std::string::npos;
+}
+
+QRect TDesktopSession::Geometry(const std::string& window) const {
+    const auto shell =
+        Run(QStringLiteral("xdotool"),
+            {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::fromStdString(window)}, 3000);
+    if (!shell)
+        return {};
+    static const QRegularExpression field(QStringLiteral("^(X|Y|WIDTH|HEIGHT)=(-?\\d+)$"),
+                                          QRegularExpression::MultilineOption);
+    std::map<QString, int> values;
+    for (const auto& match : field.globalMatch(QString::fromStdString(*shell)))
+        values[match.captured(1)] = match.captured(2).toInt();
+    if (values.size() != 4)
+        return {};
+    return {values[QStringLiteral("X")], values[QStringLiteral("Y")], values[QStringLiteral("WIDTH")],
+            values[QStringLiteral("HEIGHT")]};
+}
+
+bool TDesktopSession::Keys(const QStringList& keys) const {
+    return Run(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys, 3000).has_value();
 }
 
 std::vector<std::string> TDesktopSession::TaskbarWindows() const {

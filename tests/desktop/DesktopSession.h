@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -42,7 +43,10 @@ public:
     bool StartTrayHost(const QString& program);
     /** A headless Weston; with XWayland, DISPLAY is set to its X server. */
     bool StartWeston(bool xwayland);
-    bool StartDemo();
+    /** The demo service; its own options (--feed-delay-ms, --step-seconds, …) follow the defaults. */
+    bool StartDemo(const QStringList& options = {});
+    /** Asks the demo service for one of its own pages (a variant of a page, the next step), through the proxy. */
+    bool AskDemo(const QString& pathAndQuery) const;
     /** Plotvane itself; its log goes with a failure's report. */
     QProcess* StartPlotvane(const QProcessEnvironment& extra = {});
     /** Any other program of the session, as a member would start it. */
@@ -61,6 +65,10 @@ public:
     /** The first window on the X display whose name matches the pattern exactly, visible or not. */
     std::string FindWindow(const QString& namePattern, bool onlyVisible) const;
     bool IsViewable(const std::string& window) const;
+    /** Where a window stands on the screen, frame excluded; empty when it is not there. */
+    QRect Geometry(const std::string& window) const;
+    /** Presses keys on the focused window, as xdotool names them ("Return", "Up"). */
+    bool Keys(const QStringList& keys) const;
     /** The windows the window manager lists for the task bar (_NET_CLIENT_LIST). */
     std::vector<std::string> TaskbarWindows() const;
     /** A property of a window as xprop prints it; empty when it is not set. */
