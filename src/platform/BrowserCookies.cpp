@@ -20,7 +20,7 @@ namespace {
 
 // Databases beyond this are not a cookie store we should copy on a member's behalf.
 constexpr qint64 MaxDatabaseSize = 256LL * 1024 * 1024;
-constexpr qint64 MaxProfilesIniSize = 1024 * 1024;
+constexpr qint64 MaxProfilesIniSize = qint64{1024} * 1024;
 constexpr std::size_t MaxCookies = 200000;
 
 struct TCookie {

@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <sstream>
 
@@ -34,9 +35,9 @@ std::optional<std::vector<std::string>> Tokenize(const std::string& exec, const 
                     return std::nullopt;
                 if (exec[i] == '"')
                     break;
-                if (exec[i] == '\\' && i + 1 < exec.size())
-                    ++i;
-                else if (exec[i] == '%' && i + 1 < exec.size() && exec[i + 1] == '%')
+                // A backslash escapes the next character; "%%" is one percent sign.
+                if ((exec[i] == '\\' && i + 1 < exec.size()) ||
+                    (exec[i] == '%' && i + 1 < exec.size() && exec[i + 1] == '%'))
                     ++i;
                 current.push_back(exec[i]);
             }
@@ -168,7 +169,7 @@ std::string QuoteDesktopExecArg(const std::string& arg) {
 }
 
 std::optional<std::string> ReadDesktopEntryValue(const std::string& file, const std::string& key) {
-    const std::optional<std::string> text = ReadRegularFile(file, 1024 * 1024);
+    const std::optional<std::string> text = ReadRegularFile(file, std::int64_t{1024} * 1024);
     if (!text)
         return std::nullopt;
     std::istringstream in(*text);
@@ -208,7 +209,8 @@ std::string FindDesktopFile(const std::string& desktopId) {
         if (!dir.empty())
             folders.push_back(dir);
     for (const std::string& folder : folders) {
-        const std::string candidate = folder + "/applications/" + desktopId;
+        std::string candidate = folder;
+        candidate.append("/applications/").append(desktopId);
         if (FileExists(candidate))
             return candidate;
     }

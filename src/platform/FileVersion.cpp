@@ -11,7 +11,7 @@ namespace {
 constexpr char NoteName[] = "Plotvane";
 constexpr std::uint32_t NoteType = 1;
 constexpr qint64 MaxSections = 4096;
-constexpr qint64 MaxNoteSection = 64 * 1024;
+constexpr qint64 MaxNoteSection = qint64{64} * 1024;
 
 bool ReadAt(QFile& file, qint64 offset, void* into, qint64 size) {
     if (offset < 0 || size < 0 || offset > file.size() || size > file.size() - offset || !file.seek(offset))

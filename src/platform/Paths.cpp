@@ -202,7 +202,7 @@ std::string FindProgram(const std::string& name) {
             end = folders.size();
         // An empty element is the working folder, which a logon entry never means.
         if (end > start) {
-            const std::string candidate = folders.substr(start, end - start) + "/" + name;
+            std::string candidate = folders.substr(start, end - start) + "/" + name;
             if (IsExecutableFile(candidate))
                 return candidate;
         }

@@ -24,7 +24,7 @@ namespace {
 
 constexpr std::string_view RootName = "HKEY_CURRENT_USER";
 // Our file holds a handful of values; anything this large is not ours and is kept aside unread.
-constexpr off_t MaxFileSize = 16 * 1024 * 1024;
+constexpr off_t MaxFileSize = off_t{16} * 1024 * 1024;
 
 class TFileLock final {
 public:

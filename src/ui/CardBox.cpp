@@ -14,7 +14,7 @@ namespace {
 constexpr int HeaderHeight = 35;
 
 QString AccessibleCardName(const TCardInfo& info) {
-    const QString title = QString::fromStdString(info.Title);
+    QString title = QString::fromStdString(info.Title);
     switch (info.Kind) {
     case TCardKind::Queue:
         return info.Tag.empty()

@@ -16,7 +16,7 @@ int TGradientLabel::TextLeft() const {
 }
 
 QRect TGradientLabel::TextRect() const {
-    return QRect(QPoint(TextLeft(), 2), QPoint(width() - 3, height() - 3));
+    return {QPoint(TextLeft(), 2), QPoint(width() - 3, height() - 3)};
 }
 
 void TGradientLabel::paintEvent(QPaintEvent*) {

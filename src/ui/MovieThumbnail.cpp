@@ -54,7 +54,8 @@ bool TCardPicture::LoadFromFile(const std::string& path) {
         const auto decoded = DecodeJpegFile(path, CardPictureMinSide);
         if (!decoded)
             return false;
-        image = QImage(decoded->Rgb.data(), decoded->Width, decoded->Height, decoded->Width * 3, QImage::Format_RGB888)
+        image = QImage(decoded->Rgb.data(), decoded->Width, decoded->Height, qsizetype{decoded->Width} * 3,
+                       QImage::Format_RGB888)
                     .copy();
     } else if (suffix == QStringLiteral("png") || suffix == QStringLiteral("gif") || suffix == QStringLiteral("bmp") ||
                suffix == QStringLiteral("ico")) {
@@ -218,10 +219,10 @@ QRect TAdvertismentThumbnail::IconRect(QSize icon) {
     const int w = icon.width();
     const int h = icon.height();
     if (w <= 64 && h <= 64)
-        return QRect(12 + (64 - w) / 2, 12 + (64 - h) / 2, w, h);
+        return {12 + (64 - w) / 2, 12 + (64 - h) / 2, w, h};
     const double factor = 64.0 / std::max(w, h);
     // Halves round to even, as the scaling was designed.
-    return QRect(12, 12, static_cast<int>(std::nearbyint(w * factor)), static_cast<int>(std::nearbyint(h * factor)));
+    return {12, 12, static_cast<int>(std::nearbyint(w * factor)), static_cast<int>(std::nearbyint(h * factor))};
 }
 
 void TAdvertismentThumbnail::paintEvent(QPaintEvent*) {

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <cstddef>
 
 #include <functional>
 
@@ -15,7 +16,8 @@ std::string EncodeJfif(const QImage& image) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     TDecodedPicture picture{rgb.width(), rgb.height(), {}};
     for (int y = 0; y < rgb.height(); ++y)
-        picture.Rgb.insert(picture.Rgb.end(), rgb.constScanLine(y), rgb.constScanLine(y) + rgb.width() * 3);
+        picture.Rgb.insert(picture.Rgb.end(), rgb.constScanLine(y),
+                           rgb.constScanLine(y) + std::ptrdiff_t{rgb.width()} * 3);
     return EncodeJpeg(picture);
 }
 

@@ -28,7 +28,7 @@ std::string InstallerScript() {
                          "echo \"installed at $(date)\" >> \"$(dirname \"$0\")/plotvane-setup.ran\"\n"
                          "exit 0\n";
     // Long enough for a slow download to be interrupted on the way.
-    for (int i = 0; script.size() < 256 * 1024; ++i)
+    for (int i = 0; script.size() < std::size_t{256} * 1024; ++i)
         script += "# padding line " + std::to_string(i) + ": the real installer carries the program here\n";
     return script;
 }

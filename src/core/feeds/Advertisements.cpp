@@ -10,7 +10,7 @@
 
 namespace {
 // An advertisement file is three short lines; anything larger is not one.
-constexpr std::streamoff MaxAdFileSize = 64 * 1024;
+constexpr std::streamoff MaxAdFileSize = std::streamoff{64} * 1024;
 } // namespace
 
 bool ReadAds(const std::string& path, TAdvertisement& ad) {

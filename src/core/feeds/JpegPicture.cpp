@@ -3,6 +3,7 @@
 #include "platform/Paths.h"
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -86,7 +87,7 @@ std::optional<TDecodedPicture> DecodeJpeg(const std::uint8_t* data, std::size_t 
 
 std::optional<TDecodedPicture> DecodeJpegFile(const std::string& path, int minSide) {
     // Box art is tens of kilobytes; a file this large is not a picture of ours.
-    const std::optional<std::string> bytes = platform::ReadRegularFile(path, 16 * 1024 * 1024);
+    const std::optional<std::string> bytes = platform::ReadRegularFile(path, std::int64_t{16} * 1024 * 1024);
     if (!bytes || bytes->empty())
         return std::nullopt;
     return DecodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), minSide);

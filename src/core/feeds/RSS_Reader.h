@@ -83,7 +83,7 @@ public:
     bool IsXmlStream(QIODevice& stream);
 
     /** Documents larger than this are not read: no real feed comes near it. */
-    static constexpr std::int64_t MaxDocumentSize = 32 * 1024 * 1024;
+    static constexpr std::int64_t MaxDocumentSize = std::int64_t{32} * 1024 * 1024;
 
 private:
     std::string m_rootNodeName = "rss";

@@ -14,12 +14,12 @@ constexpr std::string_view ShippedPrefix = "Shipped: ";
 constexpr std::string_view ReceivedPrefix = "Received: ";
 constexpr std::string_view BoxArtPath = "/us/boxshots/large/";
 // The tag pass stops after this much scanning; real descriptions need a few kilobytes of it.
-constexpr std::size_t TagPassBudget = 64 * 1024 * 1024;
+constexpr std::size_t TagPassBudget = std::size_t{64} * 1024 * 1024;
 // The same for a whole feed: twenty times what the service's largest queue feed needs, and few
 // enough milliseconds that no feed, however hostile each description, holds the lists back.
-constexpr std::size_t FeedTagBudget = 8 * 1024 * 1024;
+constexpr std::size_t FeedTagBudget = std::size_t{8} * 1024 * 1024;
 // The most of a description that is kept: the service's run to a kilobyte or two.
-constexpr std::size_t MaxDescriptionBytes = 64 * 1024;
+constexpr std::size_t MaxDescriptionBytes = std::size_t{64} * 1024;
 
 bool IsBlankOrControl(char c) {
     return static_cast<unsigned char>(c) <= ' ';

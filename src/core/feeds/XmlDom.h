@@ -7,8 +7,9 @@
 #include <string_view>
 #include <vector>
 
-struct _xmlDoc;
-struct _xmlNode;
+// libxml2's own names for its document and node, declared here to keep its headers out.
+struct _xmlDoc;  // NOLINT(bugprone-reserved-identifier)
+struct _xmlNode; // NOLINT(bugprone-reserved-identifier)
 
 namespace xmldom {
 

@@ -195,7 +195,7 @@ bool ReadStatusRecord(std::string_view bytes, TUpdateStatus& status) {
     const std::int32_t length = I32(bytes, 9);
     if (length < 0 || static_cast<std::size_t>(length) > bytes.size() - 29)
         return false;
-    const std::size_t l = static_cast<std::size_t>(length);
+    const auto l = static_cast<std::size_t>(length);
     TUpdateStatus s;
     s.DownloadPending = static_cast<std::uint8_t>(bytes[0]);
     for (std::size_t i = 0; i < 3; ++i)

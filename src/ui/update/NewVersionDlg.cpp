@@ -14,7 +14,7 @@ namespace {
 // The lowest free number for a block's name ("tmpLabel0tmp", "tmpTab3tmp", ...).
 QString FreeName(QWidget* box, const QString& stem) {
     for (int n = 0;; ++n) {
-        const QString name = QStringLiteral("tmp%1%2tmp").arg(stem).arg(n);
+        QString name = QStringLiteral("tmp%1%2tmp").arg(stem).arg(n);
         if (!box->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly))
             return name;
     }
