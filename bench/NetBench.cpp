@@ -2,6 +2,8 @@
 #include "core/net/DownloadQueue.h"
 #include "core/net/WebFetch.h"
 
+#include "DelayRelay.h"
+
 #include "support/LoopbackServer.h"
 #include "support/TempProfile.h"
 
@@ -20,6 +22,10 @@
 namespace {
 
 constexpr int SmallDownloads = 200;
+// A picture run as a member's queue makes it: the demo queue's 40, and a queue of 1,000.
+constexpr int QueuePictures = 40;
+constexpr int ManyPictures = 1000;
+constexpr std::chrono::milliseconds RoundTrip{50};
 constexpr std::size_t BigSize = 10'000'000;
 
 std::atomic<std::size_t> g_bigSent{0};
@@ -179,6 +185,77 @@ void BM_DownloadToStreamLoop(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * SmallDownloads);
 }
 BENCHMARK(BM_DownloadToStreamLoop)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor of a picture run: one libcurl handle, reused, fetching the same pictures one after
+// another over one kept-alive connection, bodies collected in memory.
+void ReusedHandleLoop(benchmark::State& state, int count) {
+    Env();
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    for (auto _ : state) {
+        CURL* c = curl_easy_init();
+        for (int i = 0; i < count; ++i) {
+            std::string body;
+            const std::string url = SmallUrl(i);
+            curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+            curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Collect);
+            curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
+            curl_easy_perform(c);
+            benchmark::DoNotOptimize(body);
+        }
+        curl_easy_cleanup(c);
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+// The queue fetching the same pictures into a folder, as a list's box art arrives.
+void QueuePictureRun(benchmark::State& state, int count) {
+    const std::string folder = Env().inMemory + "run/";
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(QString::fromStdString(folder)).removeRecursively();
+        QDir().mkpath(QString::fromStdString(folder));
+        auto* queue = new TDownloadQueue;
+        queue->SetFolder(folder);
+        queue->SetOnItemDone([](TDownloadQueue*, const std::string&, void*, bool, const std::string&) {});
+        for (int i = 0; i < count; ++i)
+            queue->Add(SmallUrl(i), std::to_string(i) + ".jpg", false, nullptr);
+        state.ResumeTiming();
+        RunQueue(queue);
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+void BM_ReusedHandleManyPictures(benchmark::State& state) {
+    ReusedHandleLoop(state, ManyPictures);
+}
+BENCHMARK(BM_ReusedHandleManyPictures)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_QueueManyPictures(benchmark::State& state) {
+    QueuePictureRun(state, ManyPictures);
+}
+BENCHMARK(BM_QueueManyPictures)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same 40 pictures over a network with a 50 ms round trip (see DelayRelay.h): every new
+// connection and every request pays it.
+struct TOverLatency {
+    TDelayRelay relay{Env().server.Port(), RoundTrip};
+    TOverLatency() { Env().profile.SetEnv("http_proxy", "http://127.0.0.1:" + std::to_string(relay.Port())); }
+    ~TOverLatency() { Env().profile.SetEnv("http_proxy", Env().server.Url("")); }
+};
+
+void BM_ReusedHandleOverLatency(benchmark::State& state) {
+    TOverLatency latency;
+    ReusedHandleLoop(state, QueuePictures);
+    state.counters["connections"] = latency.relay.Connections() / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ReusedHandleOverLatency)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_QueueOverLatency(benchmark::State& state) {
+    TOverLatency latency;
+    QueuePictureRun(state, QueuePictures);
+    state.counters["connections"] = latency.relay.Connections() / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_QueueOverLatency)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void BM_SizeQueryOfLargeFile(benchmark::State& state) {
     Env();

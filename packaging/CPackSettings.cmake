@@ -16,7 +16,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Links, mails and installers are handed to the desktop through xdg-open.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils")
+# libcurl is loaded at its first use, not linked, so the package names it itself.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, libcurl4 (>= 7.88)")
 # On a session with Wayland alone, Qt needs its Wayland platform; the cards' faces of Windows
 # have their closest stand-ins in these fonts.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, fonts-dejavu-extra | fonts-liberation2")

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
+#include <tuple>
 #include <vector>
 
 namespace platform {
@@ -85,7 +87,7 @@ QStringList FirefoxFolders() {
             home + QStringLiteral("/.var/app/org.mozilla.firefox/.mozilla/firefox")};
 }
 
-QString DefaultProfile() {
+QString ReadDefaultProfile() {
     for (const QString& folder : FirefoxFolders()) {
         const QDir base(folder);
         const auto sections = ReadIni(base.filePath(QStringLiteral("profiles.ini")));
@@ -193,6 +195,28 @@ bool PathMatches(const std::string& cookiePath, const std::string& path) {
     if (!path.starts_with(cookiePath))
         return false;
     return cookiePath.back() == '/' || path[cookiePath.size()] == '/';
+}
+
+// The profile as last looked up, and what the profiles.ini files looked like then: every request
+// asks, and the answer changes only when one of them does.
+struct TProfileLookup {
+    std::vector<std::tuple<QString, qint64, QDateTime>> Files; // path, size (-1: none), time
+    QString Profile;
+};
+
+std::mutex g_profileMutex;
+std::optional<TProfileLookup> g_profile;
+
+QString DefaultProfile() {
+    std::vector<std::tuple<QString, qint64, QDateTime>> files;
+    for (const QString& folder : FirefoxFolders()) {
+        const QFileInfo ini(QDir(folder).filePath(QStringLiteral("profiles.ini")));
+        files.emplace_back(ini.filePath(), ini.isFile() ? ini.size() : -1, ini.lastModified());
+    }
+    std::lock_guard lock(g_profileMutex);
+    if (!g_profile || g_profile->Files != files)
+        g_profile = TProfileLookup{std::move(files), ReadDefaultProfile()};
+    return g_profile->Profile;
 }
 
 // Brings the jar up to the current database, read again only when its files changed. Called

@@ -114,7 +114,8 @@ private:
     QTabWidget* pcMainTabs = nullptr;
     TCardBox* sbQueue = nullptr;
     TCardBox* sbRecent = nullptr;
-    bool m_listsPending = false; // logs the first paint of the lists after they are shown
+    bool m_listsPending = false;  // logs the first paint of the lists after they are shown
+    bool m_windowPainted = false; // logs the window's first paint, for the start benchmark
     TGifAnim* m_busy = nullptr;
     THeaderStrip* m_header = nullptr;
     QPointer<TfPopupWin> m_popup;

@@ -42,6 +42,10 @@ bool TfMain::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     if (HandleInput(watched, event))
         return true;
+    if (event->type() == QEvent::Paint && watched == this && !m_windowPainted) {
+        m_windowPainted = true;
+        qCInfo(lcMain) << "window painted";
+    }
     if (event->type() == QEvent::Paint && m_listsPending &&
         (watched == sbQueue->Content() || watched == sbRecent->Content())) {
         m_listsPending = false;

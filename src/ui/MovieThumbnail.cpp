@@ -1,6 +1,8 @@
 #include "ui/MovieThumbnail.h"
 
 #include "core/feeds/JpegPicture.h"
+#include "platform/Paths.h"
+#include "ui/CardPictures.h"
 #include "ui/Drawing.h"
 
 #include <QFileInfo>
@@ -51,12 +53,24 @@ bool TCardPicture::LoadFromFile(const std::string& path) {
     if (suffix == QStringLiteral("jpg") || suffix == QStringLiteral("jpeg")) {
         // A card draws its picture at most 110 x 150 (at a HiDPI screen's scale, a few times
         // that): a 4096-pixel box art is decoded smaller, not kept whole per card.
-        const auto decoded = DecodeJpegFile(path, CardPictureMinSide);
+        // Box art is tens of kilobytes; a file this large is not a picture of ours.
+        const auto bytes = platform::ReadRegularFile(path, std::int64_t{16} * 1024 * 1024);
+        if (!bytes)
+            return false;
+        const auto decoded =
+            DecodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), CardPictureMinSide);
         if (!decoded)
             return false;
-        image = QImage(decoded->Rgb.data(), decoded->Width, decoded->Height, qsizetype{decoded->Width} * 3,
-                       QImage::Format_RGB888)
-                    .copy();
+        const QImage whole = cardpictures::ToImage(*decoded);
+        // A picture no larger than the card needs is kept as the file's own bytes, which decode
+        // to exactly what was read; a larger one as its reduced copy, encoded anew.
+        const QSize needed = m_card->PictureSizeFor(whole.size());
+        if (needed == whole.size() && bytes->size() <= cardpictures::MaxKeptJpeg)
+            m_card->SetMovieJpeg(QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())));
+        else
+            m_card->SetMovieJpeg(
+                cardpictures::Encode(whole.scaled(needed, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+        return true;
     } else if (suffix == QStringLiteral("png") || suffix == QStringLiteral("gif") || suffix == QStringLiteral("bmp") ||
                suffix == QStringLiteral("ico")) {
         QImageReader reader(name, suffix.toLatin1());
@@ -84,20 +98,44 @@ void TCustomMovieThumbnail::SetMovieDescription(const QString& description) {
     resize(width(), CalcHeight());
 }
 
-void TCustomMovieThumbnail::SetMoviePicture(const QImage& picture) {
-    // Kept just large enough to cover the card's picture frame at this screen's scale, its
-    // shape unchanged: a big box art costs each card tens of kilobytes, not megabytes.
+TCustomMovieThumbnail::~TCustomMovieThumbnail() {
+    cardpictures::Forget(this);
+}
+
+QSize TCustomMovieThumbnail::PictureSizeFor(QSize picture) const {
+    // Just large enough to cover the card's picture frame at this screen's scale, its shape
+    // unchanged: a big box art costs each card tens of kilobytes, not megabytes.
     const double scale = devicePixelRatioF();
-    const double factor = picture.isNull() ? 1.0
-                                           : std::max(BoxArtSize.width() * scale / picture.width(),
-                                                      BoxArtSize.height() * scale / picture.height());
-    if (factor < 1.0)
-        m_picture = picture.scaled(std::max(1, static_cast<int>(std::ceil(picture.width() * factor))),
-                                   std::max(1, static_cast<int>(std::ceil(picture.height() * factor))),
-                                   Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    else
-        m_picture = picture;
+    if (picture.isEmpty())
+        return picture;
+    const double factor =
+        std::max(BoxArtSize.width() * scale / picture.width(), BoxArtSize.height() * scale / picture.height());
+    if (factor >= 1.0)
+        return picture;
+    return {std::max(1, static_cast<int>(std::ceil(picture.width() * factor))),
+            std::max(1, static_cast<int>(std::ceil(picture.height() * factor)))};
+}
+
+void TCustomMovieThumbnail::SetMoviePicture(const QImage& picture) {
+    cardpictures::Forget(this);
+    m_jpeg.clear();
+    const QSize size = PictureSizeFor(picture.size());
+    m_picture =
+        size == picture.size() ? picture : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     update();
+}
+
+void TCustomMovieThumbnail::SetMovieJpeg(QByteArray jpeg) {
+    cardpictures::Forget(this);
+    m_picture = QImage();
+    m_jpeg = std::move(jpeg);
+    update();
+}
+
+QImage TCustomMovieThumbnail::MoviePicture() const {
+    if (m_jpeg.isEmpty())
+        return m_picture;
+    return cardpictures::Decoded(this, m_jpeg);
 }
 
 void TCustomMovieThumbnail::SetBorderColor(const QColor& c) {
@@ -139,10 +177,11 @@ int TCustomMovieThumbnail::PaintBoxArt(QPainter& p, int x, int y) const {
     drawing::Line(p, {x + 115, y + 155}, {x + 1, y + 155}, shadow);
     p.fillRect(x, y, 114, 154, Qt::white);
     drawing::Outline(p, x, y, x + 114, y + 154, palette().color(QPalette::Button));
-    if (m_picture.isNull())
+    const QImage picture = MoviePicture();
+    if (picture.isNull())
         return y + 154;
     // Stretched into the frame less two pixels on each side; the aspect ratio is not kept.
-    p.drawImage(QRect(QPoint(x + 2, y + 2), BoxArtSize), m_picture);
+    p.drawImage(QRect(QPoint(x + 2, y + 2), BoxArtSize), picture);
     return y + 152;
 }
 
@@ -230,8 +269,8 @@ void TAdvertismentThumbnail::paintEvent(QPaintEvent*) {
     const int w = width();
     const int h = height();
     PaintFrame(p);
-    if (!MoviePicture().isNull())
-        p.drawImage(IconRect(MoviePicture().size()), MoviePicture());
+    if (const QImage icon = MoviePicture(); !icon.isNull())
+        p.drawImage(IconRect(icon.size()), icon);
     QRect text(86, 12, w - 12 - 86, h - 12 - 12);
     const int measured = drawing::TextHeight(font(), text.width(), MovieDescription());
     if (text.height() > measured)

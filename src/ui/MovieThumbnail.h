@@ -2,6 +2,7 @@
 
 #include "core/feeds/BoxArt.h"
 
+#include <QByteArray>
 #include <QFont>
 #include <QImage>
 #include <QWidget>
@@ -32,8 +33,15 @@ public:
     const QString& MovieDescription() const { return m_description; }
     /** Also sets the card's height to what its texts need: set everything else first. */
     void SetMovieDescription(const QString& description);
-    const QImage& MoviePicture() const { return m_picture; }
+    ~TCustomMovieThumbnail() override;
+    /** The picture as the card draws it; a box art is decoded from its kept bytes when needed. */
+    QImage MoviePicture() const;
     void SetMoviePicture(const QImage& picture);
+    /**
+     * A JPEG box art by its bytes, kept compressed: a card holds a few kilobytes, not the 50 KB of
+     * its decoded picture, and only the cards being painted hold that (see CardPictures.h).
+     */
+    void SetMovieJpeg(QByteArray jpeg);
     void SetFillColor(const QColor& c) { m_fillColor = c; }
     void SetBorderColor(const QColor& c);
     const QString& MovieID() const { return m_movieId; }
@@ -45,6 +53,8 @@ public:
     std::shared_ptr<TPictureTarget> Picture() const { return m_pictureTarget; }
 
     virtual int CalcHeight() const { return 174; }
+    /** The size a picture of that size is kept at: no larger than covers the box-art frame. */
+    QSize PictureSizeFor(QSize picture) const;
 
 Q_SIGNALS:
     void Clicked(TCustomMovieThumbnail* card);
@@ -62,7 +72,8 @@ protected:
 private:
     QString m_title = QStringLiteral("Movie title");
     QString m_description = QStringLiteral("Movie description");
-    QImage m_picture;
+    QImage m_picture;  // a picture of another kind than JPEG (an advertisement's icon)
+    QByteArray m_jpeg; // or a box art's JPEG bytes
     QString m_movieId;
     std::string m_url;
     std::shared_ptr<TCardPicture> m_pictureTarget;

@@ -10,9 +10,13 @@
 TLoopbackServer::TLoopbackServer() {
     m_server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
         std::lock_guard lock(m_mutex);
-        m_requests.push_back({req.method, req.target, {req.headers.begin(), req.headers.end()}});
+        m_requests.push_back({req.method, req.target, {req.headers.begin(), req.headers.end()}, req.remote_port});
         return httplib::Server::HandlerResponse::Unhandled;
     });
+    // As a web server does (nginx's default): a connection carries many requests, not five.
+    m_server.set_keep_alive_max_count(1000);
+    // And answers at once on a kept-alive connection, not after the client's delayed ACK.
+    m_server.set_tcp_nodelay(true);
     m_port = m_server.bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
         throw std::runtime_error("cannot bind a loopback port");

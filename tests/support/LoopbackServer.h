@@ -20,6 +20,7 @@ public:
         std::string Method;
         std::string Target; // as sent: absolute-form through a proxy
         std::multimap<std::string, std::string, httplib::detail::ci> Headers;
+        int RemotePort = 0; // the client's side of the connection: one per connection
     };
 
     TLoopbackServer();

@@ -1,5 +1,7 @@
+#include "core/feeds/JpegPicture.h"
 #include "core/settings/OptionsUnit.h"
 #include "ui/CardBox.h"
+#include "ui/CardPictures.h"
 #include "ui/Drawing.h"
 #include "ui/Main.h"
 #include "ui/MovieThumbnail.h"
@@ -200,6 +202,33 @@ TEST(CardPicture, ABoxArtOfFullSizeIsKeptNoLargerThanACardNeeds) {
     WriteFile(path, MakeJpeg(100, 140));
     ASSERT_TRUE(card.Picture()->LoadFromFile(path));
     EXPECT_EQ(card.MoviePicture().size(), QSize(100, 140));
+}
+
+TEST(CardPicture, ABoxArtIsKeptAsItsBytesAndOnlyThePaintedCardsHoldItDecoded) {
+    TTempProfile profile;
+    const std::string path = profile.Path("70001000.jpg");
+    WriteFile(path, MakeJpeg(110, 154, 7));
+    const auto direct = DecodeJpegFile(path);
+    ASSERT_TRUE(direct);
+    const QImage expected = cardpictures::ToImage(*direct);
+
+    std::vector<std::unique_ptr<TMovieThumbnail>> cards;
+    for (int i = 0; i < 300; ++i) {
+        cards.push_back(std::make_unique<TMovieThumbnail>());
+        ASSERT_TRUE(cards.back()->Picture()->LoadFromFile(path));
+    }
+    EXPECT_EQ(cardpictures::DecodedBytes(), 0) << "nothing decoded is kept before a card paints";
+    // Every card painted once, as scrolling through the list does.
+    for (const auto& card : cards)
+        EXPECT_EQ(card->grab().size(), card->size());
+    EXPECT_GT(cardpictures::DecodedBytes(), 0);
+    EXPECT_LE(cardpictures::DecodedBytes(), cardpictures::MaxDecodedBytes)
+        << "300 pictures decoded would be " << 300 * expected.sizeInBytes() << " bytes";
+    // What a card draws is exactly the file's picture, whether it was still decoded or not.
+    EXPECT_EQ(cards.front()->MoviePicture(), expected) << "the first card's was decoded anew";
+    EXPECT_EQ(cards.back()->MoviePicture(), expected);
+    cards.clear();
+    EXPECT_EQ(cardpictures::DecodedBytes(), 0) << "cards that go take their decoded pictures with them";
 }
 
 TEST(CardInput, ADoubleClickOpensTheMoviePageOnce) {

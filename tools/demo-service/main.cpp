@@ -185,6 +185,10 @@ int main(int argc, char* argv[]) {
     };
     TPosterCache posters;
     httplib::Server server;
+    // As a web server does (nginx's default): a connection carries many requests, not five.
+    server.set_keep_alive_max_count(1000);
+    // And answers at once on a kept-alive connection, not after the client's delayed ACK.
+    server.set_tcp_nodelay(true);
     std::mutex logMutex;
     server.set_logger([&](const httplib::Request& req, const httplib::Response& res) {
         std::lock_guard lock(logMutex);

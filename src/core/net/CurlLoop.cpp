@@ -36,16 +36,24 @@ struct TCurlLoop::TCallbacks {
 };
 
 TCurlLoop::TCurlLoop() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    CURLM* multi = curl_multi_init();
-    m_multi = multi;
-    curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &TCallbacks::OnSocket);
-    curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this);
-    curl_multi_setopt(multi, CURLMOPT_TIMERFUNCTION, &TCallbacks::OnTimer);
-    curl_multi_setopt(multi, CURLMOPT_TIMERDATA, this);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] { Action(CURL_SOCKET_TIMEOUT, 0); });
+}
+
+void* TCurlLoop::Multi() {
+    // Made with the first transfer, not with the loop: the loop is made as the program starts,
+    // and libcurl is loaded only when something is fetched.
+    if (!m_multi) {
+        static std::once_flag once;
+        std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+        CURLM* multi = curl_multi_init();
+        m_multi = multi;
+        curl_multi_setopt(multi, CURLMOPT_SOCKETFUNCTION, &TCallbacks::OnSocket);
+        curl_multi_setopt(multi, CURLMOPT_SOCKETDATA, this);
+        curl_multi_setopt(multi, CURLMOPT_TIMERFUNCTION, &TCallbacks::OnTimer);
+        curl_multi_setopt(multi, CURLMOPT_TIMERDATA, this);
+    }
+    return m_multi;
 }
 
 TCurlLoop::~TCurlLoop() {
@@ -53,17 +61,19 @@ TCurlLoop::~TCurlLoop() {
         delete watch.Read;
         delete watch.Write;
     }
-    curl_multi_cleanup(static_cast<CURLM*>(m_multi));
+    if (m_multi)
+        curl_multi_cleanup(static_cast<CURLM*>(m_multi));
 }
 
 void TCurlLoop::Add(void* easy, TDone done) {
     m_done[easy] = std::move(done);
-    curl_multi_add_handle(static_cast<CURLM*>(m_multi), static_cast<CURL*>(easy));
+    curl_multi_add_handle(static_cast<CURLM*>(Multi()), static_cast<CURL*>(easy));
 }
 
 void TCurlLoop::Remove(void* easy) {
     m_done.erase(easy);
-    curl_multi_remove_handle(static_cast<CURLM*>(m_multi), static_cast<CURL*>(easy));
+    if (m_multi)
+        curl_multi_remove_handle(static_cast<CURLM*>(m_multi), static_cast<CURL*>(easy));
 }
 
 void TCurlLoop::Watch(int socket, int what) {
@@ -91,6 +101,8 @@ void TCurlLoop::Watch(int socket, int what) {
 
 void TCurlLoop::Action(int socket, int flags) {
     auto* multi = static_cast<CURLM*>(m_multi);
+    if (!multi)
+        return;
     int running = 0;
     curl_multi_socket_action(multi, socket, flags, &running);
     int left = 0;

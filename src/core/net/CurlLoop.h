@@ -33,6 +33,8 @@ private:
     };
     struct TCallbacks; // libcurl's entry points, in the .cpp with libcurl's header
 
+    /** libcurl's multi handle, made at the first transfer. */
+    void* Multi();
     void Watch(int socket, int what);
     void Action(int socket, int flags);
 

@@ -140,6 +140,7 @@ void TDownloadQueue::Clear() {
 }
 
 void TDownloadQueue::run() {
+    const webfetch::TConnectionReuse oneConnection;
     m_bytes.clear();
     m_buffer.seek(0);
     m_currentIndex = 0;

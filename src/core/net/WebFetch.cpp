@@ -110,17 +110,28 @@ struct TSlistDeleter {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
 
+// The handle of this thread's TConnectionReuse, when one lives.
+thread_local CURL* t_shared = nullptr;
+
 // One GET as the service expects it: a browser's user agent, Pragma: no-cache, no redirections
 // followed, no prompts, the system's proxy (libcurl reads http_proxy and no_proxy).
 CURLcode Perform(const std::string& url, TTransfer& t, int deadlineMs) {
     InitCurl();
-    std::unique_ptr<CURL, TCurlDeleter> curl(curl_easy_init());
-    if (!curl)
-        return CURLE_FAILED_INIT;
+    std::unique_ptr<CURL, TCurlDeleter> own;
+    CURL* c = t_shared;
+    if (c) {
+        curl_easy_reset(c); // the options go; the open connection stays for this request
+    } else {
+        own.reset(curl_easy_init());
+        c = own.get();
+        if (!c)
+            return CURLE_FAILED_INIT;
+        // A request on its own closes its connection as it ends.
+        curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
+    }
     std::unique_ptr<curl_slist, TSlistDeleter> headers(curl_slist_append(nullptr, "Pragma: no-cache"));
     t.ReceiveTimeout = std::chrono::milliseconds(g_receiveMs.load());
     t.LastData = Clock::now();
-    CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_USERAGENT, "Microsoft Internet Explorer");
@@ -131,7 +142,9 @@ CURLcode Perform(const std::string& url, TTransfer& t, int deadlineMs) {
         curl_easy_setopt(c, CURLOPT_COOKIE, cookies.c_str());
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
+    // A connection that was idle a while may have been closed by the server meanwhile; libcurl
+    // checks a reused one before sending, and this bounds how stale one may be.
+    curl_easy_setopt(c, CURLOPT_MAXAGE_CONN, 60L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_connectMs.load()));
     // The no-data watchdog does not end a server that sends a byte now and then.
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(deadlineMs) * g_deadlinePercent.load() / 100);
@@ -142,7 +155,10 @@ CURLcode Perform(const std::string& url, TTransfer& t, int deadlineMs) {
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &t);
-    return curl_easy_perform(c);
+    const CURLcode code = curl_easy_perform(c);
+    // The handle outlives this request: nothing of it may point at the stack any more.
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, nullptr);
+    return code;
 }
 
 } // namespace
@@ -187,6 +203,21 @@ std::int32_t GetRemoteFileSize(const std::string& url) {
 }
 
 namespace webfetch {
+
+TConnectionReuse::TConnectionReuse() {
+    if (t_shared)
+        return; // an outer one already shares its handle
+    InitCurl();
+    t_shared = curl_easy_init();
+    m_owner = t_shared != nullptr;
+}
+
+TConnectionReuse::~TConnectionReuse() {
+    if (!m_owner)
+        return;
+    curl_easy_cleanup(t_shared); // closes the connections it kept
+    t_shared = nullptr;
+}
 
 void SetTimeoutsForTests(int connectMs, int receiveMs, int deadlineScalePercent) {
     g_connectMs = connectMs > 0 ? connectMs : ConnectTimeoutMs;

@@ -27,6 +27,24 @@ std::int32_t GetRemoteFileSize(const std::string& url);
 
 namespace webfetch {
 
+/**
+ * While one lives on a thread, the requests made on that thread share one libcurl handle and with
+ * it their connections: a queue's pictures travel over one kept-alive connection instead of
+ * paying a connect (on a real network a round trip) each. Every request still sets all its own
+ * options. The connections close when it goes; without one, each request has a connection of
+ * its own. A download queue holds one for its run.
+ */
+class TConnectionReuse final {
+public:
+    TConnectionReuse();
+    ~TConnectionReuse();
+    TConnectionReuse(const TConnectionReuse&) = delete;
+    TConnectionReuse& operator=(const TConnectionReuse&) = delete;
+
+private:
+    bool m_owner = false;
+};
+
 inline constexpr int ConnectTimeoutMs = 5000;
 inline constexpr int ReceiveTimeoutMs = 50000;
 /**

@@ -2,6 +2,10 @@
 #include "core/net/Limits.h"
 #include "platform/Network.h"
 
+#include "core/net/CurlLoop.h"
+#include "platform/SharedLibrary.h"
+
+#include "support/ChildMode.h"
 #include "support/LoopbackServer.h"
 #include "support/TempProfile.h"
 
@@ -10,11 +14,33 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 
+#include <set>
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
+
+// A fresh process, as a start is: libcurl comes in with the first transfer, not before.
+const bool g_lazyCurl = RegisterChildMode("lazy-curl", [] {
+    if (platform::IsLibraryLoaded("libcurl"))
+        return 10; // loaded with the program
+    {
+        TCurlLoop loop; // the update checker makes one as the window is built
+    }
+    if (platform::IsLibraryLoaded("libcurl"))
+        return 11;
+    TLoopbackServer server;
+    server.Get("/p", [](const httplib::Request&, httplib::Response& res) { res.set_content("picture", "image/jpeg"); });
+    setenv("http_proxy", server.Url("").c_str(), 1);
+    QByteArray body;
+    QBuffer stream(&body);
+    stream.open(QIODevice::WriteOnly);
+    if (!DownloadToStream("http://cdn-0.nflximg.com/p", stream) || body != "picture")
+        return 12;
+    return platform::IsLibraryLoaded("libcurl") ? 0 : 13;
+});
 
 // Waits in small steps so that a stalling handler ends with the test.
 void Pause(const TLoopbackServer& server, int ms) {
@@ -254,4 +280,38 @@ TEST_F(WebFetchTest, AServerThatTricklesIsCutOffAtTheRequestsDeadline) {
         EXPECT_LT(timer.elapsed(), limit) << deadline;
         EXPECT_LT(bytes.size(), 40) << "cut off before the end";
     }
+}
+
+TEST_F(WebFetchTest, RequestsOneAfterAnotherShareAConnectionYetEachKeepsItsOwnRules) {
+    Serve("/small.jpg", std::string(2048, 'p'), 200, "image/jpeg");
+    server.Garbage("/endless", -1);
+    std::set<int> connections;
+    const webfetch::TConnectionReuse oneConnection; // as a download queue holds for its run
+    const auto fetch = [&](const std::string& url) {
+        QByteArray body;
+        QBuffer to(&body);
+        to.open(QIODevice::WriteOnly);
+        const bool ok = DownloadToStream(url, to);
+        return ok ? body.size() : -1;
+    };
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(fetch("http://cdn-0.nflximg.com/small.jpg?n=" + std::to_string(i)), 2048);
+    for (const auto& request : server.Requests())
+        connections.insert(request.RemotePort);
+    EXPECT_EQ(connections.size(), 1u) << "five pictures, one connection";
+
+    // A transfer ended early (a length query, a body past its bound) closes its connection;
+    // the next request gets a fresh one and a whole answer.
+    EXPECT_EQ(GetRemoteFileSize("http://cdn-0.nflximg.com/small.jpg"), 2048);
+    EXPECT_EQ(fetch("http://cdn-0.nflximg.com/endless"), -1);
+    EXPECT_EQ(fetch("http://cdn-0.nflximg.com/small.jpg?n=again"), 2048);
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 8u);
+    EXPECT_EQ(requests.back().Headers.count("Pragma"), 1u) << "the service's headers on a reused handle too";
+    EXPECT_EQ(requests.back().Headers.find("User-Agent")->second, "Microsoft Internet Explorer");
+}
+
+TEST(NetworkLibrary, IsLoadedByTheFirstTransferNotByTheStart) {
+    // 10: loaded at the start; 11: by making the transfer loop; 12: the transfer failed.
+    EXPECT_EQ(WaitForChild(StartChildMode("lazy-curl")), 0);
 }
