@@ -6,9 +6,11 @@
 namespace platform {
 
 TSharedLibrary::TSharedLibrary(const std::string& name) {
-    // Never unloaded (a library's threads and atexit handlers may outlive any owner of ours), and
-    // its symbols kept to itself: nothing of the program binds to them by accident.
-    m_handle = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    // Never unloaded (a library's threads and atexit handlers may outlive any owner of ours), its
+    // symbols kept to itself (nothing of the program binds to them by accident), and its
+    // functions bound as they are first called: most of what it and its libraries offer is
+    // never called at all.
+    m_handle = ::dlopen(name.c_str(), RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE);
     if (!m_handle) {
         const char* error = ::dlerror();
         m_error = error ? error : "unknown error";

@@ -1,5 +1,8 @@
 #include "ui/Artwork.h"
 
+#include "ui/artwork/Drawn.h"
+
+#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -12,29 +15,6 @@
 
 namespace {
 
-// The icon's shapes at a size, shared by the drawing and its scalable form.
-struct TIconShape {
-    explicit TIconShape(double size)
-        : Pen(std::max(1.0, size / 16.0))
-        , Corner(size / 5.0)
-        , Centre(size / 2.0, size / 2.0)
-        , Radius(size * 0.34) {}
-    // The reel: a white disc with five holes around a hub, the holes cut out (odd-even).
-    std::vector<std::pair<QPointF, double>> Circles() const {
-        std::vector<std::pair<QPointF, double>> circles{{Centre, Radius}};
-        for (int i = 0; i < 5; ++i) {
-            const double angle = -M_PI / 2 + i * 2 * M_PI / 5;
-            circles.emplace_back(Centre + QPointF(std::cos(angle), std::sin(angle)) * Radius * 0.55, Radius * 0.22);
-        }
-        circles.emplace_back(Centre, Radius * 0.12);
-        return circles;
-    }
-    double Pen;
-    double Corner;
-    QPointF Centre;
-    double Radius;
-};
-
 // A pixmap of w x h logical pixels with as many device pixels as the sharpest screen has, so
 // that the artwork stays crisp when the desktop scales (QT_SCALE_FACTOR, a HiDPI screen).
 QPixmap Canvas(int w, int h, Qt::GlobalColor fill) {
@@ -45,58 +25,33 @@ QPixmap Canvas(int w, int h, Qt::GlobalColor fill) {
     return pixmap;
 }
 
-const QColor IconTop(200, 32, 40);
-const QColor IconBottom(140, 16, 24);
-const QColor IconEdge(90, 10, 16);
-
-QPixmap DrawIcon(int size) {
-    const TIconShape shape(size);
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF tile(0.5, 0.5, size - 1.0, size - 1.0);
-    QLinearGradient fill(0, 0, 0, size);
-    fill.setColorAt(0, IconTop);
-    fill.setColorAt(1, IconBottom);
-    p.setPen(QPen(IconEdge, shape.Pen));
-    p.setBrush(fill);
-    p.drawRoundedRect(tile, shape.Corner, shape.Corner);
-    QPainterPath reel;
-    for (const auto& [centre, radius] : shape.Circles())
-        reel.addEllipse(centre, radius, radius);
-    reel.setFillRule(Qt::OddEvenFill);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawPath(reel);
-    return pixmap;
-}
-
 } // namespace
 
-QIcon PlotvaneIcon() {
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addPixmap(DrawIcon(size));
-    return icon;
+// The artwork drawn at build time lives in a static library's resources: registered by hand.
+void InitArtwork() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(artwork);
+        return true;
+    }();
+    (void)registered;
 }
 
-QByteArray PlotvaneIconSvg() {
-    const TIconShape shape(256);
-    const auto n = [](double v) { return QByteArray::number(v, 'f', 2); };
-    QByteArray reel;
-    for (const auto& [c, r] : shape.Circles())
-        reel += "M" + n(c.x() + r) + "," + n(c.y()) + "A" + n(r) + "," + n(r) + " 0 1 0 " + n(c.x() - r) + "," +
-                n(c.y()) + "A" + n(r) + "," + n(r) + " 0 1 0 " + n(c.x() + r) + "," + n(c.y()) + "Z";
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 256 256\">\n"
-           "<defs><linearGradient id=\"tile\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">"
-           "<stop offset=\"0\" stop-color=\"" +
-           IconTop.name().toLatin1() + "\"/><stop offset=\"1\" stop-color=\"" + IconBottom.name().toLatin1() +
-           "\"/></linearGradient></defs>\n"
-           "<rect x=\"0.5\" y=\"0.5\" width=\"255\" height=\"255\" rx=\"" +
-           n(shape.Corner) + "\" fill=\"url(#tile)\" stroke=\"" + IconEdge.name().toLatin1() + "\" stroke-width=\"" +
-           n(shape.Pen) + "\"/>\n<path fill=\"#ffffff\" fill-rule=\"evenodd\" d=\"" + reel + "\"/>\n</svg>\n";
+QIcon PlotvaneIcon() {
+    // Drawn when the program was built (tools/make-icons), the same drawing as below; drawn here
+    // only should a size be missing. Made once: the window, the tray and the logo all ask.
+    static const QIcon icon = [] {
+        InitArtwork();
+        QIcon made;
+        for (int size : artwork::IconSizes) {
+            const QString file = QStringLiteral(":/artwork/icon-%1.png").arg(size);
+            if (QFile::exists(file))
+                made.addFile(file, QSize(size, size));
+            else
+                made.addPixmap(artwork::DrawIcon(size));
+        }
+        return made;
+    }();
+    return icon;
 }
 
 QPixmap PopupBackground() {
@@ -193,18 +148,11 @@ QPixmap ReturnsIcon() {
 }
 
 QPixmap PlotvaneLogo() {
-    QPixmap pixmap = Canvas(150, 26, Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.drawPixmap(2, 2, PlotvaneIcon().pixmap(22, 22));
-    QFont font(QStringLiteral("Verdana"));
-    font.setPixelSize(17);
-    font.setBold(true);
-    font.setItalic(true);
-    QPainterPath name;
-    name.addText(30, 19, font, QStringLiteral("Plotvane"));
-    p.setPen(QPen(QColor(90, 10, 16), 1.0));
-    p.setBrush(QColor(170, 24, 32));
-    p.drawPath(name);
-    return pixmap;
+    const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+    if (ratio == 1.0) {
+        InitArtwork();
+        if (QPixmap drawn(QStringLiteral(":/artwork/logo.png")); !drawn.isNull())
+            return drawn;
+    }
+    return artwork::DrawLogo(ratio, PlotvaneIcon().pixmap(22, 22));
 }

@@ -6,9 +6,6 @@
 /** The program's icon, drawn at every size the desktop asks for: a film reel on a rounded tile. */
 QIcon PlotvaneIcon();
 
-/** The same icon as scalable vector graphics, 256 units square, for the desktop's icon theme. */
-QByteArray PlotvaneIconSvg();
-
 /** The notification's background, 181 x 95: frame, title strip with the name, separator, message panel. */
 QPixmap PopupBackground();
 

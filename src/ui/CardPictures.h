@@ -15,7 +15,7 @@ class TCustomMovieThumbnail;
 namespace cardpictures {
 
 /** The most a kept JPEG may be: a larger file is kept as its reduced copy instead. */
-inline constexpr std::size_t MaxKeptJpeg = 64 * 1024;
+inline constexpr std::size_t MaxKeptJpeg = std::size_t{64} * 1024;
 /** How many bytes of decoded pictures are kept at most: a few pages of cards. */
 inline constexpr qsizetype MaxDecodedBytes = qsizetype{4} * 1024 * 1024;
 

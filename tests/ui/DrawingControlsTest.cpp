@@ -1,7 +1,11 @@
+#include "ui/Artwork.h"
 #include "ui/GradientLabel.h"
 #include "ui/SpecialFrame.h"
+#include "ui/artwork/Drawn.h"
 
 #include <gtest/gtest.h>
+
+#include <QFile>
 
 namespace {
 
@@ -131,4 +135,18 @@ TEST(SpecialFrame, RoundCornersAreCutDiagonally) {
         EXPECT_EQ(img.pixelColor(cut), BorderColour) << cut.x() << "," << cut.y();
     frame.SetCorners(TCornerStyle::csRect, TCornerStyle::csRound, TCornerStyle::csRect, TCornerStyle::csRect);
     EXPECT_EQ(frame.Outline().size(), 5);
+}
+
+TEST(Artwork, WhatTheBuildDrewIsWhatTheProgramWouldDraw) {
+    // A start loads the icon and the logo the build drew; they must be the very same pixels.
+    for (int size : artwork::IconSizes) {
+        ASSERT_TRUE(QFile::exists(QStringLiteral(":/artwork/icon-%1.png").arg(size))) << size;
+        EXPECT_EQ(PlotvaneIcon().pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32),
+                  artwork::DrawIcon(size).toImage().convertToFormat(QImage::Format_ARGB32))
+            << "the icon at " << size;
+    }
+    ASSERT_TRUE(QFile::exists(QStringLiteral(":/artwork/logo.png")));
+    const QImage logo = PlotvaneLogo().toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(logo.size(), QSize(150, 26));
+    EXPECT_EQ(logo, artwork::DrawLogo(1.0, artwork::DrawIcon(22)).toImage().convertToFormat(QImage::Format_ARGB32));
 }

@@ -1,36 +1,67 @@
-// Writes the program's icon into a freedesktop icon theme folder: the PNG sizes a desktop asks
-// for and the scalable form, all drawn by the program's own code.
+// Draws the artwork that never changes, with the program's own drawing code, so that neither the
+// program nor the desktop draws it again:
 //
-//   plotvane-icons THEME_FOLDER ICON_NAME
+//   plotvane-icons THEME_FOLDER ICON_NAME   the icon theme: the PNG sizes a desktop asks for and
+//                                           the scalable form
+//   plotvane-icons --resources FOLDER       the program's resources: icon-SIZE.png, logo.png and
+//                                           artwork.qrc naming them
 
-#include "ui/Artwork.h"
+#include "ui/artwork/Drawn.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <cstring>
 
-int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: plotvane-icons THEME_FOLDER ICON_NAME\n");
-        return 2;
+namespace {
+
+bool WriteResources(const QString& folder) {
+    if (!QDir().mkpath(folder))
+        return false;
+    QByteArray qrc = "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/artwork\">\n";
+    for (int size : artwork::IconSizes) {
+        const QString name = QStringLiteral("icon-%1.png").arg(size);
+        if (!artwork::DrawIcon(size).save(folder + QLatin1Char('/') + name))
+            return false;
+        qrc += "  <file>" + name.toUtf8() + "</file>\n";
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    const QString theme = QString::fromLocal8Bit(argv[1]);
-    const QString name = QString::fromLocal8Bit(argv[2]);
-    const QIcon icon = PlotvaneIcon();
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    // At the common scale only: other scales draw the logo as they start.
+    if (!artwork::DrawLogo(1.0, artwork::DrawIcon(22)).save(folder + QStringLiteral("/logo.png")))
+        return false;
+    qrc += "  <file>logo.png</file>\n</qresource>\n</RCC>\n";
+    QFile file(folder + QStringLiteral("/artwork.qrc"));
+    return file.open(QIODevice::WriteOnly) && file.write(qrc) == qrc.size();
+}
+
+bool WriteTheme(const QString& theme, const QString& name) {
+    for (int size : artwork::IconSizes) {
         const QString folder = QStringLiteral("%1/%2x%2/apps").arg(theme).arg(size);
         if (!QDir().mkpath(folder) ||
-            !icon.pixmap(size, size).save(folder + QLatin1Char('/') + name + QStringLiteral(".png")))
-            return 1;
+            !artwork::DrawIcon(size).save(folder + QLatin1Char('/') + name + QStringLiteral(".png")))
+            return false;
     }
     const QString scalable = theme + QStringLiteral("/scalable/apps");
     QFile svg(scalable + QLatin1Char('/') + name + QStringLiteral(".svg"));
     if (!QDir().mkpath(scalable) || !svg.open(QIODevice::WriteOnly))
-        return 1;
-    const QByteArray text = PlotvaneIconSvg();
-    return svg.write(text) == text.size() ? 0 : 1;
+        return false;
+    const QByteArray text = artwork::IconSvg();
+    return svg.write(text) == text.size();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: plotvane-icons THEME_FOLDER ICON_NAME\n"
+                             "       plotvane-icons --resources FOLDER\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const bool resources = std::strcmp(argv[1], "--resources") == 0;
+    const bool done = resources ? WriteResources(QString::fromLocal8Bit(argv[2]))
+                                : WriteTheme(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
+    return done ? 0 : 1;
 }

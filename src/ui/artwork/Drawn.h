@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QPixmap>
+
+/**
+ * The artwork that never changes, drawn from code: the program's icon and the header's logo.
+ * tools/make-icons draws them when the program is built, into the icon theme and into the
+ * program's own resources, so that a start loads them instead of drawing them.
+ */
+namespace artwork {
+
+/** The sizes the icon is drawn at, for the desktop and for the program's windows. */
+inline constexpr int IconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+/** The program's icon at a size: a film reel on a rounded tile. */
+QPixmap DrawIcon(int size);
+
+/** The header logo, 150 x 26 at the device pixel ratio: the reel (22 x 22) and the name. */
+QPixmap DrawLogo(qreal ratio, const QPixmap& reel);
+
+/** The icon as scalable vector graphics, 256 units square, for the desktop's icon theme. */
+QByteArray IconSvg();
+
+} // namespace artwork
