@@ -100,7 +100,8 @@ void BM_QueueOfCachedItems(benchmark::State& state) {
 }
 BENCHMARK(BM_QueueOfCachedItems)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void QueueDownloads(benchmark::State& state, const std::string& folder) {
+// The queue fetching count small pictures into a folder, as a list's box art arrives.
+void QueueDownloads(benchmark::State& state, const std::string& folder, int count = SmallDownloads) {
     for (auto _ : state) {
         state.PauseTiming();
         QDir(QString::fromStdString(folder)).removeRecursively();
@@ -108,12 +109,12 @@ void QueueDownloads(benchmark::State& state, const std::string& folder) {
         auto* queue = new TDownloadQueue;
         queue->SetFolder(folder);
         queue->SetOnItemDone([](TDownloadQueue*, const std::string&, void*, bool, const std::string&) {});
-        for (int i = 0; i < SmallDownloads; ++i)
+        for (int i = 0; i < count; ++i)
             queue->Add(SmallUrl(i), std::to_string(i) + ".jpg", false, nullptr);
         state.ResumeTiming();
         RunQueue(queue);
     }
-    state.SetItemsProcessed(state.iterations() * SmallDownloads);
+    state.SetItemsProcessed(state.iterations() * count);
 }
 
 void BM_QueueDownloadsToMemory(benchmark::State& state) {
@@ -207,31 +208,13 @@ void ReusedHandleLoop(benchmark::State& state, int count) {
     state.SetItemsProcessed(state.iterations() * count);
 }
 
-// The queue fetching the same pictures into a folder, as a list's box art arrives.
-void QueuePictureRun(benchmark::State& state, int count) {
-    const std::string folder = Env().inMemory + "run/";
-    for (auto _ : state) {
-        state.PauseTiming();
-        QDir(QString::fromStdString(folder)).removeRecursively();
-        QDir().mkpath(QString::fromStdString(folder));
-        auto* queue = new TDownloadQueue;
-        queue->SetFolder(folder);
-        queue->SetOnItemDone([](TDownloadQueue*, const std::string&, void*, bool, const std::string&) {});
-        for (int i = 0; i < count; ++i)
-            queue->Add(SmallUrl(i), std::to_string(i) + ".jpg", false, nullptr);
-        state.ResumeTiming();
-        RunQueue(queue);
-    }
-    state.SetItemsProcessed(state.iterations() * count);
-}
-
 void BM_ReusedHandleManyPictures(benchmark::State& state) {
     ReusedHandleLoop(state, ManyPictures);
 }
 BENCHMARK(BM_ReusedHandleManyPictures)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_QueueManyPictures(benchmark::State& state) {
-    QueuePictureRun(state, ManyPictures);
+    QueueDownloads(state, Env().inMemory + "run/", ManyPictures);
 }
 BENCHMARK(BM_QueueManyPictures)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -252,7 +235,7 @@ BENCHMARK(BM_ReusedHandleOverLatency)->Unit(benchmark::kMillisecond)->UseRealTim
 
 void BM_QueueOverLatency(benchmark::State& state) {
     TOverLatency latency;
-    QueuePictureRun(state, QueuePictures);
+    QueueDownloads(state, Env().inMemory + "run/", QueuePictures);
     state.counters["connections"] = latency.relay.Connections() / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_QueueOverLatency)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
