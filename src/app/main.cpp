@@ -1,11 +1,21 @@
 #include "ui/Main.h"
+#include "core/app/CommandLine.h"
 #include "core/app/SingleInstance.h"
 #include "core/net/DownloadQueue.h"
 #include "platform/DisplayPlatform.h"
+#include "platform/Paths.h"
 #include "platform/TerminationSignals.h"
 #include "ui/Application.h"
 
+#include <cstdio>
+#include <string>
+
 int main(int argc, char* argv[]) {
+    // An answer and nothing else: no folder made, no setting read, no running copy signalled.
+    if (const TCommand command = ParseCommandLine(argc, argv); command != TCommand::Run) {
+        const std::string text = command == TCommand::Help ? HelpText() : VersionText(platform::ExecutablePath());
+        return std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+    }
     TSingleInstance instance;
     if (!instance.IsFirstCopy()) {
         instance.BringRunningCopyForward();

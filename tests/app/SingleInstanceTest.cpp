@@ -1,7 +1,10 @@
+#include "core/app/CommandLine.h"
+
 #include "support/TempProfile.h"
 
 #include <gtest/gtest.h>
 
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
@@ -70,7 +73,9 @@ TEST_F(SingleInstanceTest, SecondStartBringsTheFirstForwardAndEnds) {
     QProcess& first = Start();
     ASSERT_TRUE(WaitUntilListening(first));
 
-    for (const QStringList& args : {QStringList{}, QStringList{QStringLiteral("--help"), QStringLiteral("x")}}) {
+    // A launcher's field codes and unknown options change nothing.
+    for (const QStringList& args :
+         {QStringList{}, QStringList{QStringLiteral("--verbose"), QStringLiteral("%U"), QStringLiteral("x")}}) {
         QProcess& second = Start(args);
         QElapsedTimer timer;
         timer.start();
@@ -114,4 +119,35 @@ TEST_F(SingleInstanceTest, ACopyThatDiedLeavesNoLockBehind) {
     ASSERT_TRUE(WaitUntilListening(next));
     EXPECT_FALSE(next.waitForFinished(500));
     EXPECT_EQ(next.state(), QProcess::Running);
+}
+
+TEST_F(SingleInstanceTest, HelpAndVersionAnswerWithoutTouchingAnythingOrTheRunningCopy) {
+    // Alone first: nothing may be made in the profile, not even the runtime folder's lock.
+    const auto entries = [&] {
+        QStringList all;
+        QDirIterator it(QString::fromStdString(profile.Path("")),
+                        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            all << it.next();
+        all.sort();
+        return all;
+    };
+    const QStringList before = entries();
+    for (const char* option : {"--version", "--help"}) {
+        QProcess& answer = Start({QString::fromLatin1(option), QStringLiteral("--whatever")});
+        ASSERT_TRUE(answer.waitForFinished(5000)) << option;
+        EXPECT_EQ(answer.exitCode(), 0) << option;
+        const std::string out = answer.readAllStandardOutput().toStdString();
+        EXPECT_EQ(out, std::string(option) == "--version" ? VersionText(PLOTVANE_EXE) : HelpText()) << option;
+        EXPECT_EQ(entries(), before) << option << " made or changed nothing in the profile";
+    }
+    EXPECT_NE(VersionText(PLOTVANE_EXE).find("Plotvane 1."), std::string::npos) << VersionText(PLOTVANE_EXE);
+
+    // With a copy running, it is not brought forward.
+    QProcess& first = Start();
+    ASSERT_TRUE(WaitUntilListening(first));
+    QProcess& answer = Start({QStringLiteral("--version")});
+    ASSERT_TRUE(answer.waitForFinished(5000));
+    EXPECT_EQ(answer.exitCode(), 0);
+    EXPECT_FALSE(Receives1025(first)) << "the running copy was not signalled";
 }

@@ -60,8 +60,12 @@ exe=$root/usr/bin/plotvane
 pv_check "the package holds the program, the launcher, the metainfo and the icons" test -x "$exe" \
     -a -f "$root/usr/share/applications/$id.desktop" -a -f "$root/usr/share/metainfo/$id.metainfo.xml" \
     -a -f "$root/usr/share/icons/hicolor/scalable/apps/$id.svg"
-pv_check "lintian finds no error in the package" sh -c "lintian --suppress-tags no-manual-page '$deb' 2>&1 |
+pv_check "lintian finds no error in the package" sh -c "lintian '$deb' 2>&1 |
     tee -a '$work/tools.log' | grep -v 'root privileges' | grep -q '^E:' && exit 1 || exit 0"
+pv_check "lintian finds a manual page" sh -c "! grep -q no-manual-page '$work/tools.log'"
+man=$root/usr/share/man/man1/plotvane.1.gz
+pv_check "the package holds the manual page, compressed" test -f "$man"
+pv_check "which renders without a warning" sh -c "test -z \"\$(zcat '$man' | groff -ww -z -man 2>&1)\""
 pv_check "the stripped program keeps its version note" sh -c "readelf -n '$exe' | grep -q Plotvane"
 pv_check "every library it needs is found" sh -c "! ldd '$exe' | grep -q 'not found'"
 
