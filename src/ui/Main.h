@@ -17,8 +17,9 @@ Q_DECLARE_LOGGING_CATEGORY(lcMain)
 void OpenCardUrl(const std::string& url);
 
 namespace platform {
+class TDesktopNotifier;
 class TMessagePort;
-}
+} // namespace platform
 class QLabel;
 class QScrollArea;
 class TCardBox;
@@ -85,6 +86,7 @@ public:
     // The update checker's handlers that show the update dialogs.
     void SFUpdateNewVersionAvailable(TVersion version, bool& toDownload);
     void SFUpdateDownloadComplete(const std::string& fileName, bool& autoExecute);
+    /** The change notification: the desktop's own on a session where windows cannot be placed, else the popup. */
     void ShowNotification(const std::string& text) override;
 
 protected:
@@ -108,6 +110,7 @@ private:
     int BoxClientWidth() const;
     void CreateMovieMenu();
     bool HandleInput(QObject* watched, QEvent* event);
+    void ShowPopup(const std::string& text);
 
     platform::TMessagePort* m_messages = nullptr;
     std::unique_ptr<TRefreshCycle> m_cycle;
@@ -119,6 +122,7 @@ private:
     TGifAnim* m_busy = nullptr;
     THeaderStrip* m_header = nullptr;
     QPointer<TfPopupWin> m_popup;
+    platform::TDesktopNotifier* m_notifier = nullptr;
     std::unique_ptr<TTrayInterplay> m_tray;
     std::unique_ptr<TUpdatePresenter> m_updates;
     TMovieMenu* pmMovie = nullptr;

@@ -3,6 +3,7 @@
 #include "ui/Main.h"
 
 #include "core/feeds/RefreshCycle.h"
+#include "platform/DesktopNotifications.h"
 #include "ui/PlacementKeeper.h"
 #include "ui/PopupWin.h"
 #include "ui/TrayInterplay.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QTimer>
 #include <QWindow>
 
@@ -33,6 +35,7 @@ bool TfMain::HasTray() const {
 }
 
 void TfMain::RestoreApp() {
+    qCInfo(lcMain) << "restoring the window";
     if (m_tray && m_tray->RestoreApp())
         return;
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
@@ -107,6 +110,23 @@ void TfMain::WaitUntilPlaced() {
 }
 
 void TfMain::ShowNotification(const std::string& text) {
+    // Where the compositor places every window, ours could not stand at the bottom right: the
+    // desktop's own notifications tell the change there, and the popup only when none answers.
+    if (platform::WindowsArePlacedByTheCompositor()) {
+        if (!m_notifier) {
+            m_notifier = new platform::TDesktopNotifier(this);
+            // A click on it does what a double click on the popup does.
+            m_notifier->OnActivated = [this] { m_cycle->PopupDblClick(); };
+        }
+        m_notifier->OnFailed = [this, text](const QString&) { ShowPopup(text); };
+        const QString entry = QGuiApplication::desktopFileName();
+        m_notifier->Notify(QStringLiteral("Plotvane"), QString::fromStdString(text), entry, entry);
+        return;
+    }
+    ShowPopup(text);
+}
+
+void TfMain::ShowPopup(const std::string& text) {
     // A window of its own: the main window may be hidden in the tray when a change comes.
     if (!m_popup)
         m_popup = new TfPopupWin;
