@@ -64,7 +64,7 @@ const bool g_notify = RegisterChildMode("desktop-notifier", [] {
                     QStringLiteral("example.plotvane.Plotvane"), QStringLiteral("example.plotvane.Plotvane"));
     if (!Spin([&] { return sent == 1; }) || recorder->Received().size() != 1)
         return 12;
-    const auto& first = recorder->Received()[0];
+    const TNotificationRecorder::TNotification first = recorder->Received()[0]; // a copy: more arrive
     if (first.AppName != QLatin1String("Plotvane") || first.Summary != QLatin1String("Plotvane") ||
         first.Body != QLatin1String("Queue DVDs changed!") ||
         first.Icon != QLatin1String("example.plotvane.Plotvane") ||
