@@ -78,7 +78,6 @@ std::string Item(const std::string& title, const std::string& id, const std::str
 class RefreshCycleTest : public ::testing::Test {
 protected:
     TTempProfile profile;
-    TLoopbackServer server;
     TTestView view;
     std::unique_ptr<TRefreshCycle> cycle;
 
@@ -91,6 +90,8 @@ protected:
     int feedStatus = 200;
     bool feedsWithoutLength = false;
     std::atomic<int> pictureDelayMs{0};
+    // After what its handlers read, so that it stops, its last request answered, before they go.
+    TLoopbackServer server;
 
     void SetUp() override {
         profile.SetEnv("http_proxy", server.Url(""));

@@ -76,12 +76,13 @@ struct TReport {
 class IEDownloadTest : public ::testing::Test {
 protected:
     TTempProfile profile;
-    TLoopbackServer server;
     TIEDownload download;
     std::vector<TReport> reports;
     std::string body = std::string(3000, 'x');
     std::mutex mutex;
     std::string postBody;
+    // After what its handlers read, so that it stops, its last request answered, before they go.
+    TLoopbackServer server;
 
     void SetUp() override {
         profile.SetEnv("http_proxy", server.Url(""));

@@ -35,12 +35,13 @@ constexpr TVersion Installed = PLOTVANE_VERSION_MAJOR << 24 | PLOTVANE_VERSION_M
 class SFUpdateTest : public ::testing::Test {
 protected:
     TTempProfile profile;
-    TLoopbackServer server;
     TFakeShell shell;
     std::mutex mutex;
     std::string answer;
     std::string installer = "#!/bin/sh\necho installed\n" + std::string(5000, '#') + "\n";
     int installerStatus = 200;
+    // After what its handlers read, so that it stops, its last request answered, before they go.
+    TLoopbackServer server;
     std::string stored; // the owner's copy of the status record
     TDateTime clock = Today + 0.5;
 
