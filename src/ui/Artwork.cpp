@@ -8,27 +8,19 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-#include <algorithm>
-#include <cmath>
-#include <utility>
-#include <vector>
-
 namespace {
 
 // A pixmap of w x h logical pixels with as many device pixels as the sharpest screen has, so
 // that the artwork stays crisp when the desktop scales (QT_SCALE_FACTOR, a HiDPI screen).
 QPixmap Canvas(int w, int h, Qt::GlobalColor fill) {
-    const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
-    QPixmap pixmap(QSize(w, h) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(fill);
-    return pixmap;
+    return artwork::Canvas(w, h, qApp ? qApp->devicePixelRatio() : 1.0, fill);
 }
 
 } // namespace
 
-// The artwork drawn at build time lives in a static library's resources: registered by hand.
-void InitArtwork() {
+// The artwork drawn at build time lives in a static library's resources: registered by hand
+// (outside any namespace, as Q_INIT_RESOURCE must be).
+static void InitArtwork() {
     static const bool registered = [] {
         Q_INIT_RESOURCE(artwork);
         return true;

@@ -52,7 +52,6 @@ bool TfMain::HandleInput(QObject* watched, QEvent* event) {
         // The window sees key releases before the control with the focus does.
         if (widget == QApplication::focusWidget() || (widget == this && !QApplication::focusWidget()))
             FormKeyUp(static_cast<QKeyEvent*>(event));
-        return false;
     }
     return false;
 }

@@ -63,10 +63,15 @@ QPixmap DrawIcon(int size) {
     return pixmap;
 }
 
-QPixmap DrawLogo(qreal ratio, const QPixmap& reel) {
-    QPixmap pixmap(QSize(150, 26) * ratio);
+QPixmap Canvas(int w, int h, qreal ratio, Qt::GlobalColor fill) {
+    QPixmap pixmap(QSize(w, h) * ratio);
     pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
+    pixmap.fill(fill);
+    return pixmap;
+}
+
+QPixmap DrawLogo(qreal ratio, const QPixmap& reel) {
+    QPixmap pixmap = Canvas(150, 26, ratio, Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.drawPixmap(2, 2, reel);

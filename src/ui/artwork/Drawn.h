@@ -13,6 +13,9 @@ namespace artwork {
 /** The sizes the icon is drawn at, for the desktop and for the program's windows. */
 inline constexpr int IconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 
+/** A pixmap of w x h logical pixels at the device pixel ratio, filled. */
+QPixmap Canvas(int w, int h, qreal ratio, Qt::GlobalColor fill);
+
 /** The program's icon at a size: a film reel on a rounded tile. */
 QPixmap DrawIcon(int size);
 
