@@ -187,6 +187,26 @@ void BM_DownloadToStreamLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_DownloadToStreamLoop)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The many pictures fetched as the queue's worker fetches them, with nothing of the queue
+// around: the fetch's own cost beside the reused handle's.
+void BM_DownloadToStreamReused(benchmark::State& state) {
+    Env();
+    for (auto _ : state) {
+        const webfetch::TConnectionReuse oneConnection;
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadWrite);
+        for (int i = 0; i < ManyPictures; ++i) {
+            DownloadToStream(SmallUrl(i), buffer);
+            benchmark::DoNotOptimize(bytes);
+            bytes.clear();
+            buffer.seek(0);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * ManyPictures);
+}
+BENCHMARK(BM_DownloadToStreamReused)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The floor of a picture run: one libcurl handle, reused, fetching the same pictures one after
 // another over one kept-alive connection, bodies collected in memory.
 void ReusedHandleLoop(benchmark::State& state, int count) {

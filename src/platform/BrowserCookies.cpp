@@ -5,16 +5,16 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <mutex>
 #include <optional>
-#include <tuple>
+#include <sys/stat.h>
 #include <vector>
 
 namespace platform {
@@ -35,11 +35,31 @@ struct TCookie {
     bool Secure = false;
 };
 
+// What a file looked like when it was read: every request asks whether the browser's files
+// changed, so this is one stat each, nothing more.
+struct TFileStamp {
+    bool Exists = false;
+    bool Regular = false;
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = -1;
+    std::int64_t ModifiedNs = 0;
+    bool operator==(const TFileStamp&) const = default;
+};
+
+TFileStamp StampOf(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return {};
+    return {true,      S_ISREG(st.st_mode), st.st_dev,
+            st.st_ino, st.st_size,          std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
 // The database as last read, and what its files looked like then.
 struct TCookieJar {
-    QString Database;
-    qint64 DbSize = -1, WalSize = -1;
-    QDateTime DbTime, WalTime;
+    QString Profile;
+    std::string Database; // the profile's cookies.sqlite, as the system names it
+    TFileStamp Db, Wal;
     std::vector<TCookie> Cookies;
 };
 
@@ -200,7 +220,7 @@ bool PathMatches(const std::string& cookiePath, const std::string& path) {
 // The profile as last looked up, and what the profiles.ini files looked like then: every request
 // asks, and the answer changes only when one of them does.
 struct TProfileLookup {
-    std::vector<std::tuple<QString, qint64, QDateTime>> Files; // path, size (-1: none), time
+    std::vector<std::pair<std::string, TFileStamp>> Files;
     QString Profile;
 };
 
@@ -208,10 +228,11 @@ std::mutex g_profileMutex;
 std::optional<TProfileLookup> g_profile;
 
 QString DefaultProfile() {
-    std::vector<std::tuple<QString, qint64, QDateTime>> files;
+    std::vector<std::pair<std::string, TFileStamp>> files;
     for (const QString& folder : FirefoxFolders()) {
-        const QFileInfo ini(QDir(folder).filePath(QStringLiteral("profiles.ini")));
-        files.emplace_back(ini.filePath(), ini.isFile() ? ini.size() : -1, ini.lastModified());
+        std::string ini = QFile::encodeName(folder).toStdString() + "/profiles.ini";
+        TFileStamp stamp = StampOf(ini);
+        files.emplace_back(std::move(ini), stamp);
     }
     std::lock_guard lock(g_profileMutex);
     if (!g_profile || g_profile->Files != files)
@@ -223,22 +244,28 @@ QString DefaultProfile() {
 // with g_jarMutex held.
 void RefreshJar() {
     const QString profile = DefaultProfile();
-    const QFileInfo db(profile.isEmpty() ? QString() : QDir(profile).filePath(QStringLiteral("cookies.sqlite")));
-    const QFileInfo wal(db.filePath() + QStringLiteral("-wal"));
-    if (profile.isEmpty() || !db.isFile() || db.size() > MaxDatabaseSize || wal.size() > MaxDatabaseSize) {
+    if (profile.isEmpty()) {
         g_jar = {};
         return;
     }
-    const qint64 walSize = wal.exists() ? wal.size() : -1;
-    if (g_jar.Database == db.filePath() && g_jar.DbSize == db.size() && g_jar.DbTime == db.lastModified() &&
-        g_jar.WalSize == walSize && g_jar.WalTime == wal.lastModified())
+    if (profile != g_jar.Profile || g_jar.Database.empty()) {
+        g_jar = {};
+        g_jar.Profile = profile;
+        g_jar.Database = QFile::encodeName(QDir(profile).filePath(QStringLiteral("cookies.sqlite"))).toStdString();
+    }
+    const TFileStamp db = StampOf(g_jar.Database);
+    const TFileStamp wal = StampOf(g_jar.Database + "-wal");
+    if (!db.Regular || db.Size > MaxDatabaseSize || wal.Size > MaxDatabaseSize) {
+        g_jar.Db = {};
+        g_jar.Cookies.clear();
         return;
-    g_jar.Database = db.filePath();
-    g_jar.DbSize = db.size();
-    g_jar.DbTime = db.lastModified();
-    g_jar.WalSize = walSize;
-    g_jar.WalTime = wal.lastModified();
-    g_jar.Cookies = ReadCookies(db.filePath(), wal.filePath());
+    }
+    if (g_jar.Db == db && g_jar.Wal == wal)
+        return;
+    g_jar.Db = db;
+    g_jar.Wal = wal;
+    const QString database = QFile::decodeName(g_jar.Database.c_str());
+    g_jar.Cookies = ReadCookies(database, database + QStringLiteral("-wal"));
 }
 
 } // namespace

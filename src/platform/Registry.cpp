@@ -47,18 +47,6 @@ private:
     int m_fd = -1;
 };
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 enum class TReadState { Missing, Read, TooLarge };
 
 TReadState ReadWholeFile(const std::string& file, std::string& bytes) {
@@ -93,24 +81,9 @@ void SaveLocked(const std::string& file, const TRegData& data) {
     const std::string text = FormatRegFile(data);
     // What a process killed in the middle of its own save left goes first.
     RemoveOrphanedTemporaries(ExtractFilePath(file), ".tmp-");
-    const std::string temp = OwnedTemporaryName(file, ".tmp-");
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        throw ERegistryException("cannot write the registry: " + std::string(std::strerror(errno)));
-    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
-    const int savedErrno = errno;
-    ::close(fd);
-    if (!written || ::rename(temp.c_str(), file.c_str()) != 0) {
-        const int err = written ? errno : savedErrno;
-        ::unlink(temp.c_str());
-        throw ERegistryException("cannot write the registry: " + std::string(std::strerror(err)));
-    }
-    // The rename must reach the disk too, or a crash could bring back the old file.
-    const int dir = ::open(ExtractFilePath(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    const TReplaceResult saved = ReplaceWhole(file, text, ".tmp-", TDurability::Synced);
+    if (saved.Outcome != TReplaceOutcome::Replaced)
+        throw ERegistryException("cannot write the registry: " + std::string(std::strerror(saved.Error)));
 }
 
 void KeepAside(const std::string& file) {

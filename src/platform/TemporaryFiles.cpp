@@ -1,8 +1,11 @@
 #include "platform/TemporaryFiles.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace platform {
@@ -28,6 +31,29 @@ pid_t OwnerOf(std::string_view name, std::string_view marker) {
     return i < name.size() && name[i] == '-' ? pid : 0;
 }
 
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+// Threads of one process replacing files at once each get a name of their own.
+std::atomic<unsigned> g_nextTemporary{0};
+
 } // namespace
 
 std::string OwnedTemporaryName(const std::string& path, std::string_view marker) {
@@ -49,6 +75,48 @@ int RemoveOrphanedTemporaries(const std::string& folder, std::string_view marker
     }
     ::closedir(dir);
     return removed;
+}
+
+TReplaceResult ReplaceWhole(const std::string& path, std::string_view bytes, std::string_view marker,
+                            TDurability durability) {
+    const std::string stem = OwnedTemporaryName(path, marker);
+    std::string temp;
+    int fd = -1;
+    // A name can only be taken already by what an earlier process of the same id left.
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temp = stem + std::to_string(g_nextTemporary++);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return {TReplaceOutcome::CannotReplace, errno};
+    bool written = WriteAll(fd, bytes);
+    if (written && durability == TDurability::Synced)
+        written = ::fsync(fd) == 0;
+    int error = written ? 0 : errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        ::unlink(temp.c_str());
+        return {TReplaceOutcome::WriteFailed, error};
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        error = errno;
+        ::unlink(temp.c_str());
+        return {TReplaceOutcome::CannotReplace, error};
+    }
+    if (durability == TDurability::Synced) {
+        // The rename must reach the disk too, or a crash could bring back the old file.
+        const int dir = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
+    return {TReplaceOutcome::Replaced, 0};
 }
 
 } // namespace platform

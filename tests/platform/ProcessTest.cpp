@@ -11,7 +11,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,6 +75,60 @@ TEST(TemporaryFiles, OnlyThoseOfEndedProcessesAreRemoved) {
     for (const std::string& file : kept)
         EXPECT_TRUE(FileExists(file)) << file;
     EXPECT_EQ(RemoveOrphanedTemporaries(profile.Path("missing"), ".part-"), 0);
+}
+
+namespace {
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+} // namespace
+
+TEST(TemporaryFiles, AFileIsReplacedWholeOrNotAtAll) {
+    TTempProfile profile;
+    const std::string folder = profile.Path("cache/");
+    std::filesystem::create_directories(folder);
+    const std::string file = folder + "1.jpg";
+
+    const TReplaceResult first = ReplaceWhole(file, "first", ".part-", TDurability::InPlace);
+    EXPECT_EQ(first.Outcome, TReplaceOutcome::Replaced);
+    EXPECT_EQ(ReadFile(file), "first");
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "the member's cache is the member's alone";
+    EXPECT_EQ(ReplaceWhole(file, std::string(100000, 'x'), ".part-", TDurability::Synced).Outcome,
+              TReplaceOutcome::Replaced);
+    EXPECT_EQ(ReadFile(file).size(), 100000u);
+    ASSERT_EQ(ReplaceWhole(file, "", ".part-", TDurability::InPlace).Outcome, TReplaceOutcome::Replaced);
+    ASSERT_EQ(ReplaceWhole(file, "kept", ".part-", TDurability::InPlace).Outcome, TReplaceOutcome::Replaced);
+
+    // A disk that fills up half way: the old file stays as it was.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const TReplaceResult tooBig = ReplaceWhole(file, std::string(10000, 'y'), ".part-", TDurability::InPlace);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(tooBig.Outcome, TReplaceOutcome::WriteFailed);
+    EXPECT_EQ(tooBig.Error, EFBIG);
+    EXPECT_EQ(ReadFile(file), "kept");
+
+    // Nothing to rename over: a folder of that name, or no folder at all.
+    std::filesystem::create_directories(folder + "2.jpg/inside");
+    const TReplaceResult onFolder = ReplaceWhole(folder + "2.jpg", "z", ".part-", TDurability::InPlace);
+    EXPECT_EQ(onFolder.Outcome, TReplaceOutcome::CannotReplace);
+    EXPECT_NE(onFolder.Error, 0);
+    const TReplaceResult noFolder = ReplaceWhole(folder + "gone/3.jpg", "z", ".part-", TDurability::InPlace);
+    EXPECT_EQ(noFolder.Outcome, TReplaceOutcome::CannotReplace);
+    EXPECT_EQ(noFolder.Error, ENOENT);
+
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"1.jpg", "2.jpg"})) << "no temporary file is left";
 }
 
 TEST(Paths, FoldersFollowTheXdgVariables) {

@@ -4,37 +4,16 @@
 #include "platform/Paths.h"
 #include "platform/TemporaryFiles.h"
 
-#include <QFile>
-#include <QTemporaryFile>
-
 #include <QDeadlineTimer>
 #include <QLoggingCategory>
 
-#include <cstdio>
 #include <set>
+#include <string_view>
+#include <system_error>
 
 Q_LOGGING_CATEGORY(lcQueue, "plotvane.net.queue", QtWarningMsg)
 
 namespace {
-
-enum class TReplaceResult { Replaced, CannotReplace, WriteFailed };
-
-// Replaces path with bytes: a temporary file beside it, renamed over it when complete, so a
-// failed write leaves the old file exactly as it was and no temporary file behind. No flush
-// to disk: the rename alone keeps a killed process from leaving half a file.
-TReplaceResult ReplaceFile(const std::string& path, const QByteArray& bytes) {
-    QTemporaryFile temp(QString::fromStdString(platform::OwnedTemporaryName(path, ".part-")) +
-                        QStringLiteral("XXXXXX"));
-    if (!temp.open())
-        return TReplaceResult::CannotReplace;
-    if (temp.write(bytes) != bytes.size() || !temp.flush())
-        return TReplaceResult::WriteFailed; // the temporary file removes itself
-    temp.close();
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(), path.c_str()) != 0)
-        return TReplaceResult::CannotReplace;
-    temp.setAutoRemove(false);
-    return TReplaceResult::Replaced;
-}
 
 // Every queue alive, so that the program's end can stop them all.
 std::mutex g_liveMutex;
@@ -202,7 +181,14 @@ void TDownloadQueue::ProcessItem(TDownloadItemRec& item) {
                 // The length is recorded before the write; only a file that cannot be replaced
                 // at all keeps reporting what is cached.
                 item.Size = ClampLength(m_bytes.size());
-                if (ReplaceFile(path, m_bytes) == TReplaceResult::CannotReplace)
+                // The cached file is replaced whole or not at all, never left half written.
+                const platform::TReplaceResult saved = platform::ReplaceWhole(
+                    path, std::string_view(m_bytes.constData(), static_cast<std::size_t>(m_bytes.size())), ".part-",
+                    platform::TDurability::InPlace);
+                if (saved.Outcome != platform::TReplaceOutcome::Replaced)
+                    qCWarning(lcQueue) << "could not save" << item.URL.c_str() << "as" << path.c_str() << ":"
+                                       << std::generic_category().message(saved.Error).c_str();
+                if (saved.Outcome == platform::TReplaceOutcome::CannotReplace)
                     item.Size = ClampLength(local);
             } else {
                 item.Size = ClampLength(local);
