@@ -207,6 +207,16 @@ void BM_DownloadToStreamReused(benchmark::State& state) {
 }
 BENCHMARK(BM_DownloadToStreamReused)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// What every request pays to know the network is up, for a member without a proxy (the other
+// benchmarks name one, which answers at once).
+void BM_NetworkCheckWithoutProxy(benchmark::State& state) {
+    Env().profile.SetEnv("http_proxy", "");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(IsInternetConnected());
+    Env().profile.SetEnv("http_proxy", Env().server.Url(""));
+}
+BENCHMARK(BM_NetworkCheckWithoutProxy)->Unit(benchmark::kMicrosecond);
+
 // The floor of a picture run: one libcurl handle, reused, fetching the same pictures one after
 // another over one kept-alive connection, bodies collected in memory.
 void ReusedHandleLoop(benchmark::State& state, int count) {
