@@ -2,11 +2,11 @@
 
 #include "ui/artwork/Drawn.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QResource>
 
 namespace {
 
@@ -14,6 +14,15 @@ namespace {
 // that the artwork stays crisp when the desktop scales (QT_SCALE_FACTOR, a HiDPI screen).
 QPixmap Canvas(int w, int h, Qt::GlobalColor fill) {
     return artwork::Canvas(w, h, qApp ? qApp->devicePixelRatio() : 1.0, fill);
+}
+
+// A picture the build drew, null when it is missing or damaged.
+QPixmap BuiltPicture(const QString& resource) {
+    const QResource stored(resource);
+    if (!stored.isValid())
+        return {};
+    const QByteArray bytes = stored.uncompressedData();
+    return QPixmap::fromImage(artwork::FromStored(bytes));
 }
 
 } // namespace
@@ -35,11 +44,8 @@ QIcon PlotvaneIcon() {
         InitArtwork();
         QIcon made;
         for (int size : artwork::IconSizes) {
-            const QString file = QStringLiteral(":/artwork/icon-%1.png").arg(size);
-            if (QFile::exists(file))
-                made.addFile(file, QSize(size, size));
-            else
-                made.addPixmap(artwork::DrawIcon(size));
+            QPixmap drawn = BuiltPicture(QStringLiteral(":/artwork/icon-%1.pic").arg(size));
+            made.addPixmap(drawn.isNull() ? artwork::DrawIcon(size) : drawn);
         }
         return made;
     }();
@@ -143,7 +149,7 @@ QPixmap PlotvaneLogo() {
     const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
     if (ratio == 1.0) {
         InitArtwork();
-        if (QPixmap drawn(QStringLiteral(":/artwork/logo.png")); !drawn.isNull())
+        if (QPixmap drawn = BuiltPicture(QStringLiteral(":/artwork/logo.pic")); !drawn.isNull())
             return drawn;
     }
     return artwork::DrawLogo(ratio, PlotvaneIcon().pixmap(22, 22));

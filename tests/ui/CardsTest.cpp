@@ -1,11 +1,15 @@
 #include "core/feeds/JpegPicture.h"
 #include "core/settings/OptionsUnit.h"
+#include "ui/Artwork.h"
 #include "ui/CardBox.h"
 #include "ui/CardPictures.h"
 #include "ui/Drawing.h"
 #include "ui/Main.h"
 #include "ui/MovieThumbnail.h"
 
+#include "platform/SharedLibrary.h"
+
+#include "support/ChildMode.h"
 #include "support/FakeTrayShell.h"
 #include "support/JpegMaker.h"
 #include "support/TempProfile.h"
@@ -306,4 +310,33 @@ TEST(CardBox, TheRecentBoxPlacesItsHeadersAndThreeReturnedCardsToARow) {
         shown += !child->isHidden();
     EXPECT_EQ(shown, 0);
     EXPECT_EQ(box.Content()->height(), 0);
+}
+
+namespace {
+// A fresh process, as a start is: the window, its icon and logo, and a card with its box art,
+// all painted, without one of Qt's image plugins (each would be loaded only to be asked
+// whether it reads a format).
+const bool g_noImagePlugins = RegisterChildMode("no-image-plugins", [] {
+    TTempProfile profile;
+    SetDefaultConfig();
+    const std::string picture = profile.Path("box.jpg");
+    WriteFile(picture, MakeJpeg(110, 154));
+    TFakeTrayShell shell;
+    TfMain main(nullptr, &shell);
+    main.setWindowIcon(PlotvaneIcon());
+    main.show();
+    main.BeginList(TListBox::Queue);
+    if (!main.AddCard({TCardKind::Queue, "A film", "Its synopsis.", "http://x/", "1"})->LoadFromFile(picture))
+        return 10;
+    main.EndList(TListBox::Queue);
+    main.ShowLists();
+    if (main.grab().isNull())
+        return 11;
+    return platform::IsLibraryLoaded("/imageformats/") ? 12 : 0;
+});
+} // namespace
+
+TEST(Cards, AStartLoadsNoImagePlugin) {
+    ASSERT_TRUE(g_noImagePlugins);
+    EXPECT_EQ(WaitForChild(StartChildMode("no-image-plugins")), 0);
 }

@@ -140,13 +140,32 @@ TEST(SpecialFrame, RoundCornersAreCutDiagonally) {
 TEST(Artwork, WhatTheBuildDrewIsWhatTheProgramWouldDraw) {
     // A start loads the icon and the logo the build drew; they must be the very same pixels.
     for (int size : artwork::IconSizes) {
-        ASSERT_TRUE(QFile::exists(QStringLiteral(":/artwork/icon-%1.png").arg(size))) << size;
+        ASSERT_TRUE(QFile::exists(QStringLiteral(":/artwork/icon-%1.pic").arg(size))) << size;
         EXPECT_EQ(PlotvaneIcon().pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32),
                   artwork::DrawIcon(size).toImage().convertToFormat(QImage::Format_ARGB32))
             << "the icon at " << size;
     }
-    ASSERT_TRUE(QFile::exists(QStringLiteral(":/artwork/logo.png")));
+    ASSERT_TRUE(QFile::exists(QStringLiteral(":/artwork/logo.pic")));
     const QImage logo = PlotvaneLogo().toImage().convertToFormat(QImage::Format_ARGB32);
     EXPECT_EQ(logo.size(), QSize(150, 26));
     EXPECT_EQ(logo, artwork::DrawLogo(1.0, artwork::DrawIcon(22)).toImage().convertToFormat(QImage::Format_ARGB32));
+}
+
+TEST(Artwork, AStoredPictureIsReadWholeOrNotAtAll) {
+    QImage picture(3, 2, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(QColor(10, 20, 30, 255));
+    picture.setPixelColor(2, 1, QColor(0, 0, 0, 0));
+    const QByteArray stored = artwork::ToStored(picture);
+    EXPECT_EQ(stored.size(), 16 + 3 * 2 * 4);
+    EXPECT_EQ(artwork::FromStored(stored), picture);
+
+    QByteArray otherMark = stored;
+    otherMark[0] = 'Q';
+    QByteArray huge = stored;
+    huge[11] = '\x7f'; // a width of two thousand million: refused before any allocation
+    QByteArray noWidth = stored;
+    noWidth[8] = 0;
+    for (const QByteArray& damaged : {QByteArray(), stored.left(15), stored.left(stored.size() - 1),
+                                      stored + QByteArray(1, 'x'), otherMark, huge, noWidth})
+        EXPECT_TRUE(artwork::FromStored(damaged).isNull()) << damaged.size() << " bytes";
 }

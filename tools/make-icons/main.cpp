@@ -3,8 +3,8 @@
 //
 //   plotvane-icons THEME_FOLDER ICON_NAME   the icon theme: the PNG sizes a desktop asks for and
 //                                           the scalable form
-//   plotvane-icons --resources FOLDER       the program's resources: icon-SIZE.png, logo.png and
-//                                           artwork.qrc naming them
+//   plotvane-icons --resources FOLDER       the program's resources: icon-SIZE.pic, logo.pic (the
+//                                           stored form of ui/artwork) and artwork.qrc naming them
 
 #include "ui/artwork/Drawn.h"
 
@@ -17,20 +17,26 @@
 
 namespace {
 
+bool WriteStored(const QString& path, const QPixmap& picture) {
+    QFile file(path);
+    const QByteArray stored = artwork::ToStored(picture.toImage());
+    return file.open(QIODevice::WriteOnly) && file.write(stored) == stored.size();
+}
+
 bool WriteResources(const QString& folder) {
     if (!QDir().mkpath(folder))
         return false;
     QByteArray qrc = "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/artwork\">\n";
     for (int size : artwork::IconSizes) {
-        const QString name = QStringLiteral("icon-%1.png").arg(size);
-        if (!artwork::DrawIcon(size).save(folder + QLatin1Char('/') + name))
+        const QString name = QStringLiteral("icon-%1.pic").arg(size);
+        if (!WriteStored(folder + QLatin1Char('/') + name, artwork::DrawIcon(size)))
             return false;
         qrc += "  <file>" + name.toUtf8() + "</file>\n";
     }
     // At the common scale only: other scales draw the logo as they start.
-    if (!artwork::DrawLogo(1.0, artwork::DrawIcon(22)).save(folder + QStringLiteral("/logo.png")))
+    if (!WriteStored(folder + QStringLiteral("/logo.pic"), artwork::DrawLogo(1.0, artwork::DrawIcon(22))))
         return false;
-    qrc += "  <file>logo.png</file>\n</qresource>\n</RCC>\n";
+    qrc += "  <file>logo.pic</file>\n</qresource>\n</RCC>\n";
     QFile file(folder + QStringLiteral("/artwork.qrc"));
     return file.open(QIODevice::WriteOnly) && file.write(qrc) == qrc.size();
 }

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -103,6 +105,55 @@ QByteArray IconSvg() {
            "<rect x=\"0.5\" y=\"0.5\" width=\"255\" height=\"255\" rx=\"" +
            n(shape.Corner) + "\" fill=\"url(#tile)\" stroke=\"" + IconEdge.name().toLatin1() + "\" stroke-width=\"" +
            n(shape.Pen) + "\"/>\n<path fill=\"#ffffff\" fill-rule=\"evenodd\" d=\"" + reel + "\"/>\n</svg>\n";
+}
+
+namespace {
+constexpr char StoredMark[8] = {'P', 'V', 'I', 'M', 'G', '1', 0, 0};
+constexpr qsizetype StoredHeader = 16;
+// The largest picture the build draws is the 256-pixel icon; this bounds what a damaged
+// resource could make us allocate.
+constexpr std::uint32_t MaxStoredSide = 4096;
+
+void PutLe32(char* to, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        to[i] = static_cast<char>((value >> (8 * i)) & 0xff);
+}
+
+std::uint32_t Le32(const char* from) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(from[i]);
+    return value;
+}
+} // namespace
+
+QByteArray ToStored(const QImage& image) {
+    const QImage pixels = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const qsizetype row = qsizetype{pixels.width()} * 4;
+    QByteArray stored(StoredHeader + row * pixels.height(), Qt::Uninitialized);
+    std::memcpy(stored.data(), StoredMark, sizeof StoredMark);
+    PutLe32(stored.data() + 8, static_cast<std::uint32_t>(pixels.width()));
+    PutLe32(stored.data() + 12, static_cast<std::uint32_t>(pixels.height()));
+    for (int y = 0; y < pixels.height(); ++y)
+        std::memcpy(stored.data() + StoredHeader + row * y, pixels.constScanLine(y), static_cast<std::size_t>(row));
+    return stored;
+}
+
+QImage FromStored(QByteArrayView data) {
+    if (data.size() < StoredHeader || std::memcmp(data.data(), StoredMark, sizeof StoredMark) != 0)
+        return {};
+    const std::uint32_t width = Le32(data.data() + 8);
+    const std::uint32_t height = Le32(data.data() + 12);
+    if (width == 0 || height == 0 || width > MaxStoredSide || height > MaxStoredSide ||
+        data.size() - StoredHeader != qsizetype{width} * height * 4)
+        return {};
+    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    const qsizetype row = qsizetype{width} * 4;
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(image.scanLine(y), data.data() + StoredHeader + row * y, static_cast<std::size_t>(row));
+    return image;
 }
 
 } // namespace artwork

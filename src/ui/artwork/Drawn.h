@@ -25,4 +25,14 @@ QPixmap DrawLogo(qreal ratio, const QPixmap& reel);
 /** The icon as scalable vector graphics, 256 units square, for the desktop's icon theme. */
 QByteArray IconSvg();
 
+/**
+ * The form the build stores a drawn picture in among the program's resources: a header (a
+ * mark, the width and the height) and the pixels as premultiplied ARGB32, row after row. It
+ * is read without an image reader, which would load every image plugin Qt has to ask each
+ * whether it reads the format, at every start.
+ */
+QByteArray ToStored(const QImage& image);
+/** The picture stored in data, or a null image when data is not a whole picture of that form. */
+QImage FromStored(QByteArrayView data);
+
 } // namespace artwork
