@@ -37,7 +37,11 @@ TInstanceLock::TInstanceLock(const std::string& exeName) {
     if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
         m_first = true;
         const std::string pid = std::to_string(::getpid()) + "\n";
-        if (::ftruncate(m_fd, 0) == 0 && ::pwrite(m_fd, pid.data(), pid.size(), 0) < 0)
+        // Written over the last owner's id, then cut to length: emptying the file first frees its
+        // block, which a disk mounted with discard waits for at every start. A copy reading in
+        // between still reads our id up to its line end.
+        if (::pwrite(m_fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size()) ||
+            ::ftruncate(m_fd, static_cast<off_t>(pid.size())) != 0)
             m_ownerPid = 0;
         return;
     }
