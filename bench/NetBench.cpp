@@ -208,7 +208,8 @@ void BM_DownloadToStreamReused(benchmark::State& state) {
 BENCHMARK(BM_DownloadToStreamReused)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // What every request pays to know the network is up, for a member without a proxy (the other
-// benchmarks name one, which answers at once).
+// benchmarks name one, which answers at once). On a machine with no interface up but loopback
+// the answer is "no", which is never kept: then every call lists the interfaces.
 void BM_NetworkCheckWithoutProxy(benchmark::State& state) {
     Env().profile.SetEnv("http_proxy", "");
     for (auto _ : state)
