@@ -38,11 +38,10 @@ struct TCookie {
 // What a file looked like when it was read: every request asks whether the browser's files
 // changed, so this is one stat each, nothing more.
 struct TFileStamp {
-    bool Exists = false;
     bool Regular = false;
     dev_t Device = 0;
     ino_t Inode = 0;
-    off_t Size = -1;
+    off_t Size = -1; // -1: no such file
     std::int64_t ModifiedNs = 0;
     bool operator==(const TFileStamp&) const = default;
 };
@@ -51,8 +50,8 @@ TFileStamp StampOf(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0)
         return {};
-    return {true,      S_ISREG(st.st_mode), st.st_dev,
-            st.st_ino, st.st_size,          std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec};
+    return {S_ISREG(st.st_mode), st.st_dev, st.st_ino, st.st_size,
+            std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec};
 }
 
 // The database as last read, and what its files looked like then.

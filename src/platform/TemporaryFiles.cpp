@@ -1,5 +1,7 @@
 #include "platform/TemporaryFiles.h"
 
+#include "platform/Paths.h"
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -44,11 +46,6 @@ bool WriteAll(int fd, std::string_view bytes) {
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
-}
-
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
 // Threads of one process replacing files at once each get a name of their own.
@@ -110,7 +107,8 @@ TReplaceResult ReplaceWhole(const std::string& path, std::string_view bytes, std
     }
     if (durability == TDurability::Synced) {
         // The rename must reach the disk too, or a crash could bring back the old file.
-        const int dir = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const std::string folder = ExtractFilePath(path);
+        const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir >= 0) {
             ::fsync(dir);
             ::close(dir);

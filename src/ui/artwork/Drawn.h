@@ -27,7 +27,8 @@ QByteArray IconSvg();
 
 /**
  * The form the build stores a drawn picture in among the program's resources: a header (a
- * mark, the width and the height) and the pixels as premultiplied ARGB32, row after row. It
+ * mark, the width and the height) and the pixels as premultiplied ARGB32 in the machine's own
+ * order (the build and the program run on one machine kind), row after row. It
  * is read without an image reader, which would load every image plugin Qt has to ask each
  * whether it reads the format, at every start.
  */
